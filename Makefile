@@ -1,0 +1,55 @@
+# Two commands matter: `make play` and `make test`. Both install missing
+# Debian build packages first when run as root.
+
+BUILD_PACKAGES := build-essential cmake ninja-build pkg-config \
+	libgtest-dev libgmock-dev libvterm-dev faketime locales
+
+BUILD    ?= build
+SANBUILD ?= build-sanitize
+JOBS     ?= $(shell nproc)
+
+.PHONY: all deps build play test test-werror test-sanitize clean
+
+all: build
+
+# Installs what is missing; only root can, others are told what to install.
+deps:
+	@missing=""; for p in $(BUILD_PACKAGES); do \
+		dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+		if [ "$$(id -u)" = 0 ]; then \
+			echo "Installing:$$missing"; \
+			apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
+		else \
+			echo "Missing packages (install as root):$$missing"; \
+		fi; \
+	fi
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGRIMBO_WERROR=ON
+
+$(SANBUILD)/build.ninja:
+	cmake -S . -B $(SANBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGRIMBO_WERROR=ON -DGRIMBO_SANITIZE=ON
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+# A local session at this terminal, in a game directory of its own.
+play: build
+	@mkdir -p $(BUILD)/play
+	@cd $(BUILD)/play && ../grimbo -L
+
+test-werror: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-sanitize: deps $(SANBUILD)/build.ninja
+	cmake --build $(SANBUILD) -j $(JOBS)
+	cd $(SANBUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		ctest --output-on-failure -j $(JOBS)
+
+test: test-werror test-sanitize
+
+clean:
+	rm -rf $(BUILD) $(SANBUILD)

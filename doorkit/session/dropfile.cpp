@@ -1,0 +1,7 @@
+#include "doorkit/session/dropfile.h"
+
+// No drop-file format is understood yet: every search comes back empty.
+bool ODInitReadSystemDropFile()
+{
+    return false;
+}

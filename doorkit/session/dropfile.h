@@ -1,0 +1,9 @@
+// Finding and reading the BBS's drop file.
+#ifndef DOORKIT_SESSION_DROPFILE_H
+#define DOORKIT_SESSION_DROPFILE_H
+
+// Finds the drop file of this node and reads it into od_control; false when
+// none was found, it could not be opened or it ended early.
+bool ODInitReadSystemDropFile();
+
+#endif

@@ -1,0 +1,9 @@
+// Start-up and shutdown of the session.
+#ifndef DOORKIT_SESSION_LIFECYCLE_H
+#define DOORKIT_SESSION_LIFECYCLE_H
+
+// Registered with atexit by the first od_init: ends a session the
+// application forgot to end.
+void ODAtExitCallback();
+
+#endif

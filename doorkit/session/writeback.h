@@ -1,0 +1,9 @@
+// Writing the BBS's exit files back when the door ends.
+#ifndef DOORKIT_SESSION_WRITEBACK_H
+#define DOORKIT_SESSION_WRITEBACK_H
+
+// Rewrites the drop file that started the session from od_control; failures
+// set error_code and the shutdown goes on.
+void ODWriteDropFiles(bool term_call);
+
+#endif
