@@ -332,6 +332,77 @@ void od_free_split_cmd_line(char** argv);
 bool od_carrier();
 bool od_set_dtr(bool high);
 
+// Input events: a character, or an extended key given by its PC scan code.
+enum : std::uint32_t {
+    EVENT_CHARACTER = 0,
+    EVENT_EXTENDED_KEY = 1,
+};
+
+enum : std::uint8_t {
+    OD_KEY_F1 = 0x3b, OD_KEY_F2 = 0x3c, OD_KEY_F3 = 0x3d, OD_KEY_F4 = 0x3e,
+    OD_KEY_F5 = 0x3f, OD_KEY_F6 = 0x40, OD_KEY_F7 = 0x41, OD_KEY_F8 = 0x42,
+    OD_KEY_F9 = 0x43, OD_KEY_F10 = 0x44, OD_KEY_F11 = 0x85, OD_KEY_F12 = 0x86,
+    OD_KEY_UP = 0x48, OD_KEY_DOWN = 0x50, OD_KEY_LEFT = 0x4b, OD_KEY_RIGHT = 0x4d,
+    OD_KEY_HOME = 0x47, OD_KEY_END = 0x4f, OD_KEY_PGUP = 0x49, OD_KEY_PGDN = 0x51,
+    OD_KEY_INSERT = 0x52, OD_KEY_DELETE = 0x53,
+};
+
+// od_get_input flags.
+enum : std::uint16_t {
+    GETIN_NORMAL = 0x0000,
+    GETIN_RAW = 0x0001,          // every byte is a character
+    GETIN_NO_CONTROL_KEYS = 0x0002,  // control keys stay characters
+};
+
+struct ODInputEvent {
+    std::uint32_t event_type;
+    std::uint8_t from_remote;
+    std::uint8_t key;
+};
+
+constexpr std::uint32_t OD_NO_TIMEOUT = 0xFFFFFFFFu;
+
+// Input.
+int od_get_key(bool wait);
+bool od_key_pending();
+void od_clear_keybuffer();
+bool od_get_input(ODInputEvent* event, std::uint32_t timeout_ms, std::uint16_t flags);
+bool od_get_input_until(ODInputEvent* event, std::uint32_t deadline_seconds,
+                        std::uint16_t deadline_ms, std::uint16_t flags);
+void od_input_str(char* buffer, int max_length, unsigned char min_char, unsigned char max_char);
+char od_get_answer(const char* allowed_keys);
+
+// Output and colour.
+void od_disp(const char* buffer, int size, bool local_echo);
+void od_disp_str(const char* text);
+void od_putch(int character);
+void od_repeat(char character, unsigned count);  // count is taken modulo 256
+void od_printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void od_set_attrib(int attribute);
+void od_set_color(int foreground, int background);
+bool od_set_cursor(int row, int column);
+bool od_get_cursor(int* row, int* column);
+void od_clr_scr();
+void od_clr_line();
+int od_color_config(const char* description);
+void od_set_statusline(int setting);
+
+// Screen blocks and snapshots. A cell is two bytes: character, attribute.
+bool od_gettext(int left, int top, int right, int bottom, void* block);
+bool od_puttext(int left, int top, int right, int bottom, const void* block);
+bool od_scroll(int left, int top, int right, int bottom, int distance, std::uint16_t flags);
+std::uint32_t od_save_screen_size();
+bool od_save_screen_ex(void* buffer, std::uint32_t size);
+bool od_restore_screen_ex(const void* snapshot, std::uint32_t size);
+bool od_save_screen(void* buffer);
+bool od_restore_screen(const void* buffer);
+
+// od_scroll flags.
+enum : std::uint16_t {
+    SCROLL_NORMAL = 0x0000,
+    SCROLL_NO_CLEAR = 0x0001,
+};
+
 // Kernel and clocks.
 void od_kernel();
 void od_sleep(std::uint32_t milliseconds);

@@ -6,17 +6,7 @@
 #include <cstdint>
 #include <ctime>
 
-// Event types.
-enum : std::uint32_t {
-    EVENT_CHARACTER = 0,
-    EVENT_EXTENDED_KEY = 1,
-};
-
-struct ODInputEvent {
-    std::uint32_t event_type;
-    std::uint8_t from_remote;
-    std::uint8_t key;
-};
+#include "doorkit/doorkit.h"
 
 struct ODInputQueue {
     ODInputEvent* events;
