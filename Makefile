@@ -53,3 +53,21 @@ test: test-werror test-sanitize
 
 clean:
 	rm -rf $(BUILD) $(SANBUILD)
+
+# Fuzzes every reader for a bounded time with clang's libFuzzer; new
+# interesting inputs land in fuzz/corpus/<name>/ and are replayed by make test.
+FUZZBUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 60
+.PHONY: fuzz
+fuzz:
+	@$(MAKE) --no-print-directory deps BUILD_PACKAGES="$(BUILD_PACKAGES) clang libclang-rt-dev"
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZBUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DGRIMBO_FUZZ=ON -DGRIMBO_TESTS=OFF \
+		-DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fsanitize=fuzzer-no-link"
+	cmake --build $(FUZZBUILD) -j $(JOBS)
+	@for f in $(FUZZBUILD)/fuzz/*_fuzz; do \
+		[ -x "$$f" ] || continue; \
+		name=$$(basename $$f _fuzz); mkdir -p fuzz/corpus/$$name; \
+		echo "== fuzzing $$name for $(FUZZ_SECONDS) s"; \
+		$$f -max_total_time=$(FUZZ_SECONDS) -max_len=4096 fuzz/corpus/$$name || exit 1; \
+	done
