@@ -38,7 +38,8 @@ build: deps $(BUILD)/build.ninja
 # A local session at this terminal, in a game directory of its own.
 play: build
 	@mkdir -p $(BUILD)/play
-	@cd $(BUILD)/play && ../grimbo -L
+	@cp -f $(BUILD)/grimbo $(BUILD)/play/grimbo
+	@cd $(BUILD)/play && ./grimbo -L -CP437UTF8
 
 test-werror: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

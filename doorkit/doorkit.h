@@ -323,6 +323,10 @@ bool od_set_port(std::uint32_t port);
 bool od_get_user_8bit();
 bool od_set_user_8bit(bool eight_bit);
 
+// Drop-file texts in name form: lower case, each word capitalised, one
+// trailing line ending removed ("JOHN o'NEIL-SMITH" -> "John O'neil-Smith").
+void ODStringToName(char* text);
+
 // Command line.
 void od_parse_cmd_line(int argc, char* argv[]);
 char** od_split_cmd_line(const char* line, int* argc);

@@ -1,15 +1,93 @@
-// Process entry: start the door session and end it.
+// Process entry: the system operator's chat tool, or one caller's session
+// from arrival through the lobby to the way out.
+#include <cstring>
+
+#include "chat/chat.h"
 #include "doorkit/doorkit.h"
 #include "doorkit/session/control.h"
+#include "game/handle.h"
+#include "game/interbbs.h"
+#include "game/intro.h"
+#include "game/lobby.h"
+#include "game/profile.h"
+#include "game/seasons.h"
+#include "game/storage.h"
+
+namespace {
+
+constexpr const char* kGameId = "grimbo";
+
+bool session_left = false;
+
+// Once per identified caller, however the session ends: a lost connection
+// ends the process inside the door kit, through its exit hook.
+void leave_session()
+{
+    if (session_left)
+        return;
+    session_left = true;
+    vexa_chat_stop();
+    interbbs_sync_background();
+}
+
+// The chat tool's mode for a lone chat option, or 2 when it is none.
+int chat_tool_mode(int argc, char* argv[])
+{
+    if (argc != 2)
+        return 2;
+    if (std::strcmp(argv[1], "--chat-enable") == 0)
+        return 1;
+    if (std::strcmp(argv[1], "--chat-disable") == 0)
+        return 0;
+    if (std::strcmp(argv[1], "--chat-config") == 0)
+        return -1;
+    return 2;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[])
 {
+    if (int mode = chat_tool_mode(argc, argv); mode != 2) {
+        init_storage();
+        load_config();
+        return vexa_chat_config(bbs_name, kGameId, mode);
+    }
+
     ODCopyField(od_control.program_name, "GRIMBO - Hollowtide");
     ODCopyField(od_control.program_version, "2.0.0");
     od_control.always_clear_screen = 1;
-
     od_parse_cmd_line(argc, argv);
     od_init();
+
+    init_storage();
+    if (maintenance_flag_present()) {
+        od_disp_str("GRIMBO is being updated. Please return shortly.\r\n");
+        od_exit(0, false);
+        return 0;
+    }
+    load_config();
+    season_bind();
+    interbbs_sync_background();
+
+    const char* identity = od_get_user_id();
+    if (identity == nullptr || identity[0] == '\0') {
+        caller_id_screen();
+        od_exit(1, false);
+        return 1;
+    }
+    set_profile_path(identity);
+    od_control.before_exit_hook = leave_session;
+
+    ask_music();
+    seasonal_seed_login();
+    profile_setup();
+    if (season_is_october())
+        october_opening();
+    vexa_chat_start(player, od_get_user_id(), kGameId);
+
+    lobby();
+    leave_session();
     od_exit(0, false);
     return 0;
 }

@@ -2,7 +2,9 @@
 #ifndef DOORKIT_SESSION_BBSDEV_H
 #define DOORKIT_SESSION_BBSDEV_H
 
+#include <cstddef>
 #include <cstdint>
+#include <ctime>
 
 extern std::uint8_t bBBSDevSession;
 extern std::uint8_t bBBSDevDeadlineSet;
@@ -14,8 +16,11 @@ extern const char* pszBBSDevUserID;
 
 // Forgets any earlier BBSDEV.DRP session.
 void ODBBSDevClearSession();
-// Validates and applies the file; false leaves od_control unchanged.
+// Validates and applies the file at the absolute `path`; false leaves
+// od_control unchanged and the BBSDEV state cleared.
 bool ODInitReadBBSDevDropFile(const char* path);
+// The same for a file image already in memory.
+bool ODBBSDevReadBuffer(const char* bytes, std::size_t length);
 bool ODBBSDevActive();
 // The transport method the file asked for; 0 = none.
 std::uint32_t ODBBSDevComMethod();
@@ -26,7 +31,12 @@ long ODBBSDevOpenHandle();
 const char* ODBBSDevUserID();
 // Applies the file's deadline (or no limit) once the kernel runs.
 void ODBBSDevApplyTimeLimit();
+void ODBBSDevApplyTimeLimitAt(std::time_t now);
 // Releases the file's storage at exit.
 void ODBBSDevFree();
+
+// Copies at most size - 1 bytes of `source`, dropping a character that the
+// cut would split; always terminates `dest`.
+void ODBBSDevCopyText(char* dest, std::size_t size, const char* source);
 
 #endif

@@ -121,11 +121,12 @@ const char* ODTakeValue(int* index, int argc, char* argv[])
     return ODWordOrEmpty(argv[*index]);
 }
 
-// The one place the drop-file location is stored, so its limit can change
-// in one place.
+// The one place the drop-file location is stored. The field holds a cut
+// copy; the whole path is kept beside it for the drop-file search.
 void ODStoreDropFileDir(const char* value)
 {
     ODCopyField(od_control.drop_file_dir, value);
+    ODCopyField(szDropFileDirFull, value);
 }
 
 // "COMn" (any case) names port n-1; any other word is a port number.

@@ -26,8 +26,9 @@ std::uint8_t bParsedCmdLine = 0;
 std::uint16_t wPreSetInfo = 0;
 
 char* apszDropFileInfo[DROP_FILE_INFO_LINES] = {};
-char szDropFilePath[160] = {};
-char szExitinfoBBSPath[120] = {};
+char szDropFilePath[PATH_MAX] = {};
+char szExitinfoBBSPath[PATH_MAX] = {};
+char szDropFileDirFull[PATH_MAX] = {};
 
 std::uint8_t bIsSysop = 0;
 std::uint8_t bIsCoSysop = 0;

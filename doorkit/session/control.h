@@ -3,6 +3,7 @@
 #ifndef DOORKIT_SESSION_CONTROL_H
 #define DOORKIT_SESSION_CONTROL_H
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -54,8 +55,13 @@ extern std::uint16_t wPreSetInfo;
 
 // Drop-file lines the kit does not interpret, written back unchanged.
 extern char* apszDropFileInfo[DROP_FILE_INFO_LINES];
-extern char szDropFilePath[160];
-extern char szExitinfoBBSPath[120];
+// The chosen drop file and the directory it was found in, both absolute, so
+// write-back finds them whatever the working directory is by then.
+extern char szDropFilePath[PATH_MAX];
+extern char szExitinfoBBSPath[PATH_MAX];
+// The whole drop-file location given with -D; drop_file_dir keeps the copy
+// cut to its field.
+extern char szDropFileDirFull[PATH_MAX];
 
 extern std::uint8_t bIsSysop;
 extern std::uint8_t bIsCoSysop;

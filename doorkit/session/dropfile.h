@@ -3,7 +3,8 @@
 #define DOORKIT_SESSION_DROPFILE_H
 
 // Finds the drop file of this node and reads it into od_control; false when
-// none was found, it could not be opened or it ended early.
+// none was found, it could not be opened or it ended early. The chosen file
+// and its directory go to szDropFilePath and szExitinfoBBSPath.
 bool ODInitReadSystemDropFile();
 
 #endif

@@ -6,11 +6,14 @@
 #include "doorkit/doorkit.h"
 #include "doorkit/session/api_sync.h"
 #include "doorkit/session/bbsdev.h"
+#include "doorkit/session/bbsdev_parse.h"
 #include "doorkit/session/control.h"
 
 namespace {
 
-char szUserID[64];
+// Room for a BBSDEV.DRP identifier whole: cut to a prefix, two callers
+// whose identifiers share it would share one profile.
+char szUserID[kBBSDevMaxFileSize + 1];
 
 // Kinds whose drop file carries a record number of the BBS user file.
 bool has_record_number(std::uint8_t kind)
@@ -44,7 +47,7 @@ const char* od_get_user_id()
     const std::uint8_t kind = od_control.drop_file_kind;
     if (kind == OD_DROP_BBSDEV) {
         const char* id = ODBBSDevUserID();
-        ODCopyField(szUserID, id != nullptr ? id : "");
+        ODCopyText(szUserID, sizeof szUserID, id != nullptr ? id : "");
         return szUserID;
     }
 

@@ -354,9 +354,7 @@ void exit_prologue(int errorlevel, bool term_call)
 {
     od_control.user_time_left =
         static_cast<std::int16_t>(od_control.user_time_left + od_control.time_withheld);
-    const std::time_t now = std::time(nullptr);
-    if (now != static_cast<std::time_t>(-1) && now >= nStartupUnixTime) {
-        const auto minutes = static_cast<std::uint16_t>((now - nStartupUnixTime) / 60);
+    if (std::uint16_t minutes = 0; ODMinutesSinceStartup(&minutes)) {
         od_control.user_time_used = static_cast<std::uint16_t>(
             static_cast<std::uint16_t>(nInitialRemaining) + od_control.user_time_used -
             static_cast<std::uint16_t>(od_control.user_time_left) - minutes);

@@ -2,8 +2,14 @@
 #ifndef DOORKIT_SESSION_WRITEBACK_H
 #define DOORKIT_SESSION_WRITEBACK_H
 
+#include <cstdint>
+
 // Rewrites the drop file that started the session from od_control; failures
 // set error_code and the shutdown goes on.
 void ODWriteDropFiles(bool term_call);
+
+// Whole minutes since od_init recorded its start; false when the clock
+// fails or has gone backwards.
+bool ODMinutesSinceStartup(std::uint16_t* minutes);
 
 #endif

@@ -56,8 +56,11 @@ void ODSessionTimeGet(std::uint32_t* seconds, std::uint16_t* milliseconds)
 {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
-    long long ms = (static_cast<long long>(now.tv_sec) - session_start.tv_sec) * 1000LL +
-                   (now.tv_nsec - session_start.tv_nsec) / 1000000L;
+    // Whole milliseconds of the whole difference: cutting the nanosecond
+    // parts separately could run a millisecond ahead.
+    long long ns = (static_cast<long long>(now.tv_sec) - session_start.tv_sec) * 1000000000LL +
+                   (now.tv_nsec - session_start.tv_nsec);
+    long long ms = ns / 1000000LL;
     if (ms < 0)
         ms = 0;
     auto secs = static_cast<std::uint32_t>(ms / 1000);

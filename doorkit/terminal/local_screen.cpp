@@ -1,16 +1,22 @@
+// Local screen state: buffer, window, cursor, attribute and scrolling.
 #include "doorkit/terminal/local_screen.h"
 
 #include <cstdlib>
-#include <cstring>
 
-#include "doorkit/doorkit.h"
+#include "doorkit/terminal/local_screen_internal.h"
 
 namespace {
 
-constexpr int kCellBytes = 2;
-constexpr int kBufferBytes = OD_SCREEN_WIDTH * OD_SCREEN_HEIGHT * kCellBytes;
-constexpr int kMessageMaxLength = 73;
+constexpr std::size_t kBufferBytes = OD_SCREEN_WIDTH * OD_SCREEN_HEIGHT * OD_SCREEN_CELL_BYTES;
 
+std::uint8_t cap_byte(int value)
+{
+    return static_cast<std::uint8_t>(ODScrnClamp(value, 0, 255));
+}
+
+}  // namespace
+
+std::uint8_t* pAllocatedBufferMemory = nullptr;
 std::uint8_t* pScrnBuffer = nullptr;
 std::uint8_t btLeftBoundary = 0;
 std::uint8_t btTopBoundary = 0;
@@ -19,129 +25,137 @@ std::uint8_t btBottomBoundary = OD_SCREEN_HEIGHT - 1;
 std::uint8_t btCursorColumn = 0;
 std::uint8_t btCursorRow = 0;
 std::uint8_t btCurrentAttribute = 7;
-
-std::uint8_t* cell_at(int column, int row)  // 0-based screen coordinates
-{
-    return pScrnBuffer + (row * OD_SCREEN_WIDTH + column) * kCellBytes;
-}
-
-int clamp(int value, int low, int high)
-{
-    return value < low ? low : (value > high ? high : value);
-}
-
-}  // namespace
+std::uint8_t bScrollEnabled = 1;
+std::uint8_t bCaretPresentationChange = 0;
+ODScrnTextInfo ODTextInfo = {1, 1, OD_SCREEN_WIDTH, OD_SCREEN_HEIGHT, 7, 1, 1};
+const ODScrnRedirect* pScrnRedirect = nullptr;
 
 int ODScrnInitialize()
 {
-    if (pScrnBuffer == nullptr) {
-        pScrnBuffer = static_cast<std::uint8_t*>(std::malloc(kBufferBytes));
-        if (pScrnBuffer == nullptr)
+    if (pAllocatedBufferMemory == nullptr) {
+        pAllocatedBufferMemory = static_cast<std::uint8_t*>(std::malloc(kBufferBytes));
+        if (pAllocatedBufferMemory == nullptr)
             return 2;
     }
+    pScrnBuffer = pAllocatedBufferMemory;
     btLeftBoundary = 0;
     btTopBoundary = 0;
     btRightBoundary = OD_SCREEN_WIDTH - 1;
     btBottomBoundary = OD_SCREEN_HEIGHT - 1;
     btCurrentAttribute = 7;
+    bScrollEnabled = 1;
+    // Initialising always prepares the local buffer, whatever is redirected.
+    const ODScrnRedirect* redirect = pScrnRedirect;
+    pScrnRedirect = nullptr;
     ODScrnClear();
+    pScrnRedirect = redirect;
     return 0;
 }
 
 void ODScrnShutdown()
 {
-    std::free(pScrnBuffer);
+    std::free(pAllocatedBufferMemory);
+    pAllocatedBufferMemory = nullptr;
     pScrnBuffer = nullptr;
+    pScrnRedirect = nullptr;
 }
 
-void ODScrnSetBoundary(std::uint8_t left, std::uint8_t top, std::uint8_t right,
-                       std::uint8_t bottom)
+void ODScrnSetRedirect(const ODScrnRedirect* target)
 {
-    int l = clamp(left, 1, OD_SCREEN_WIDTH) - 1;
-    int t = clamp(top, 1, OD_SCREEN_HEIGHT) - 1;
-    int r = clamp(right, l + 1, OD_SCREEN_WIDTH) - 1;
-    int b = clamp(bottom, t + 1, OD_SCREEN_HEIGHT) - 1;
-    btLeftBoundary = static_cast<std::uint8_t>(l);
-    btTopBoundary = static_cast<std::uint8_t>(t);
-    btRightBoundary = static_cast<std::uint8_t>(r);
-    btBottomBoundary = static_cast<std::uint8_t>(b);
-    btCursorColumn = static_cast<std::uint8_t>(clamp(btCursorColumn, 0, r - l));
-    btCursorRow = static_cast<std::uint8_t>(clamp(btCursorRow, 0, b - t));
+    pScrnRedirect = target;
+}
+
+bool ODScrnIsRedirected()
+{
+    return pScrnRedirect != nullptr;
+}
+
+void ODScrnSetBoundary(int left, int top, int right, int bottom)
+{
+    if (pScrnRedirect != nullptr) {
+        pScrnRedirect->set_boundary(left, top, right, bottom);
+        return;
+    }
+    // A window outside the buffer would have every later write land outside it.
+    if (left < 1 || top < 1 || right > OD_SCREEN_WIDTH || bottom > OD_SCREEN_HEIGHT ||
+        left > right || top > bottom)
+        return;
+    btLeftBoundary = static_cast<std::uint8_t>(left - 1);
+    btTopBoundary = static_cast<std::uint8_t>(top - 1);
+    btRightBoundary = static_cast<std::uint8_t>(right - 1);
+    btBottomBoundary = static_cast<std::uint8_t>(bottom - 1);
+    if (btCursorColumn >= ODScrnWindowWidth())
+        btCursorColumn = static_cast<std::uint8_t>(ODScrnWindowWidth() - 1);
+    if (btCursorRow >= ODScrnWindowHeight())
+        btCursorRow = static_cast<std::uint8_t>(ODScrnWindowHeight() - 1);
+}
+
+void ODScrnSetCursorPos(int column, int row)
+{
+    if (pScrnRedirect != nullptr) {
+        pScrnRedirect->set_cursor_pos(column, row);
+        return;
+    }
+    btCursorColumn = static_cast<std::uint8_t>(ODScrnClamp(column, 1, ODScrnWindowWidth()) - 1);
+    btCursorRow = static_cast<std::uint8_t>(ODScrnClamp(row, 1, ODScrnWindowHeight()) - 1);
 }
 
 void ODScrnSetAttribute(std::uint8_t attribute)
 {
-    btCurrentAttribute = attribute;
+    if (pScrnRedirect != nullptr)
+        pScrnRedirect->set_attribute(attribute);
+    else
+        btCurrentAttribute = attribute;
 }
 
-void ODScrnClear()
+void ODScrnEnableScrolling(bool on)
 {
-    if (pScrnBuffer == nullptr)
+    if (pScrnRedirect != nullptr)
+        pScrnRedirect->enable_scrolling(on);
+    else
+        bScrollEnabled = on ? 1 : 0;
+}
+
+void ODScrnEnableCaret(bool)
+{
+}
+
+void ODScrnGetState(ODScrnState* state)
+{
+    if (pScrnRedirect != nullptr) {
+        *state = ODScrnState{};
+        pScrnRedirect->get_state(state);
         return;
-    for (int row = btTopBoundary; row <= btBottomBoundary; ++row) {
-        for (int column = btLeftBoundary; column <= btRightBoundary; ++column) {
-            std::uint8_t* cell = cell_at(column, row);
-            cell[0] = ' ';
-            cell[1] = btCurrentAttribute;
-        }
     }
-    btCursorColumn = 0;
-    btCursorRow = 0;
+    *state = {btLeftBoundary + 1, btTopBoundary + 1, btRightBoundary + 1, btBottomBoundary + 1,
+              btCursorColumn + 1, btCursorRow + 1,   btCurrentAttribute,  bScrollEnabled != 0};
 }
 
-void ODScrnSetCursorPos(std::uint8_t column, std::uint8_t row)
+void ODScrnSetState(const ODScrnState& state)
 {
-    btCursorColumn = static_cast<std::uint8_t>(
-        clamp(column, 1, btRightBoundary - btLeftBoundary + 1) - 1);
-    btCursorRow = static_cast<std::uint8_t>(
-        clamp(row, 1, btBottomBoundary - btTopBoundary + 1) - 1);
+    ODScrnSetBoundary(state.left, state.top, state.right, state.bottom);
+    ODScrnSetAttribute(state.attribute);
+    ODScrnSetCursorPos(state.cursor_column, state.cursor_row);
 }
 
-void* ODScrnShowMessage(const char* text)
+void ODScrnGetTextInfo(ODScrnTextInfo* info)
 {
-    if (od_control.silent_mode || pScrnBuffer == nullptr || text == nullptr)
-        return nullptr;
-    int length = static_cast<int>(std::strlen(text));
-    if (length > kMessageMaxLength)
-        length = kMessageMaxLength;
-    int width = length + 4;
-    int left = 40 - width / 2;         // 1-based screen columns
-    int right = 39 + width - width / 2;
-    constexpr int top = 10;
-    constexpr int bottom = 14;
-    int columns = right - left + 1;
-    int rows = bottom - top + 1;
-
-    // Saved rectangle: left, top, right, bottom, then the covered cells.
-    auto* saved = static_cast<std::uint8_t*>(std::malloc(4 + columns * rows * kCellBytes));
-    if (saved == nullptr)
-        return nullptr;
-    saved[0] = static_cast<std::uint8_t>(left);
-    saved[1] = top;
-    saved[2] = static_cast<std::uint8_t>(right);
-    saved[3] = bottom;
-    std::uint8_t* out = saved + 4;
-    for (int row = top - 1; row < bottom; ++row) {
-        std::memcpy(out, cell_at(left - 1, row), static_cast<std::size_t>(columns * kCellBytes));
-        out += columns * kCellBytes;
-    }
-    return saved;
-}
-
-void ODScrnRemoveMessage(void* saved)
-{
-    if (saved == nullptr)
+    if (info == nullptr)
         return;
-    auto* record = static_cast<std::uint8_t*>(saved);
-    if (pScrnBuffer != nullptr) {
-        int left = record[0];
-        int top = record[1];
-        int columns = record[2] - left + 1;
-        const std::uint8_t* in = record + 4;
-        for (int row = top - 1; row < record[3]; ++row) {
-            std::memcpy(cell_at(left - 1, row), in, static_cast<std::size_t>(columns * kCellBytes));
-            in += columns * kCellBytes;
-        }
-    }
-    std::free(saved);
+    ODScrnState state;
+    ODScrnGetState(&state);
+    *info = {cap_byte(state.left),   cap_byte(state.top), cap_byte(state.right),
+             cap_byte(state.bottom), state.attribute,     cap_byte(state.cursor_column),
+             cap_byte(state.cursor_row)};
+}
+
+void ODStoreTextInfo()
+{
+    ODScrnGetTextInfo(&ODTextInfo);
+}
+
+void ODRestoreTextInfo()
+{
+    ODScrnSetState({ODTextInfo.left, ODTextInfo.top, ODTextInfo.right, ODTextInfo.bottom,
+                    ODTextInfo.cursor_column, ODTextInfo.cursor_row, ODTextInfo.attribute, true});
 }

@@ -1,0 +1,147 @@
+#include "game/interbbs.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+#include "doorkit/session/control.h"
+
+int interbbs_enabled = 0;
+char bbs_name[BBS_NAME_SIZE] = "VEXA ONLINE";
+
+namespace {
+
+constexpr std::size_t kConfigReadLimit = 4095;
+
+bool is_gap(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// The sharing switch: the first "enabled" after "score_sharing".
+void read_sharing_switch(std::string_view text)
+{
+    std::size_t at = text.find("\"score_sharing\"");
+    if (at == std::string_view::npos)
+        return;
+    at = text.find("\"enabled\"", at);
+    if (at == std::string_view::npos)
+        return;
+    at = text.find(':', at);
+    if (at == std::string_view::npos)
+        return;
+    ++at;
+    while (at < text.size() && is_gap(text[at]))
+        ++at;
+    interbbs_enabled = text.substr(at, 4) == "true" ? 1 : 0;
+}
+
+void read_board_name(std::string_view text)
+{
+    std::size_t at = text.find("\"bbs_name\"");
+    if (at == std::string_view::npos)
+        return;
+    at = text.find(':', at);
+    if (at == std::string_view::npos)
+        return;
+    std::size_t open = text.find('"', at);
+    if (open == std::string_view::npos)
+        return;
+    std::size_t close = text.find('"', open + 1);
+    if (close == std::string_view::npos)
+        return;
+    std::size_t length = close - open - 1;
+    if (length >= 1 && length < BBS_NAME_SIZE)
+        ODCopyField(bbs_name, text.substr(open + 1, length));
+}
+
+// Everything the grandchild does before it becomes the tool. Only calls that
+// are safe between fork and exec: the door process may hold other threads.
+[[noreturn]] void become_sync_tool()
+{
+    int null_fd = open("/dev/null", O_RDWR);
+    if (null_fd >= 0) {
+        dup2(null_fd, STDIN_FILENO);
+        dup2(null_fd, STDOUT_FILENO);
+        dup2(null_fd, STDERR_FILENO);
+    }
+    // The tool must not hold the caller's connection (or any other
+    // descriptor of the door) open after the door ends.
+    if (close_range(STDERR_FILENO + 1, ~0U, 0) != 0) {
+        long limit = sysconf(_SC_OPEN_MAX);
+        if (limit < 0 || limit > 65536)
+            limit = 65536;
+        for (int fd = STDERR_FILENO + 1; fd < limit; ++fd)
+            close(fd);
+    }
+
+    // The door blocks SIGHUP and ignores SIGPIPE; the tool starts clean.
+    struct sigaction plain {};
+    plain.sa_handler = SIG_DFL;
+    sigemptyset(&plain.sa_mask);
+    for (int sig = 1; sig < NSIG; ++sig)
+        sigaction(sig, &plain, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+
+    execl("./GRIMBO-CONFIG", "GRIMBO-CONFIG", "--sync", static_cast<char*>(nullptr));
+    _exit(127);
+}
+
+}  // namespace
+
+void apply_config_text(const char* text, std::size_t length)
+{
+    if (text == nullptr)
+        return;
+    std::string_view view(text, strnlen(text, length));
+    read_sharing_switch(view);
+    read_board_name(view);
+}
+
+void load_config()
+{
+    std::FILE* file = std::fopen("grimbo.json", "rb");
+    if (file == nullptr)
+        return;
+    char text[kConfigReadLimit + 1];
+    std::size_t got = std::fread(text, 1, kConfigReadLimit, file);
+    std::fclose(file);
+    text[got] = '\0';
+    apply_config_text(text, got);
+}
+
+void interbbs_sync_background()
+{
+    if (interbbs_enabled != 1)
+        return;
+    int probe = open("hub/sync.json", O_RDONLY | O_CLOEXEC);
+    if (probe < 0)
+        return;
+    close(probe);
+
+    pid_t child = fork();
+    if (child < 0)
+        return;
+    if (child == 0) {
+        // Never exit(): that would run the door kit's exit handler here.
+        if (setsid() < 0)
+            _exit(127);
+        pid_t grandchild = fork();
+        if (grandchild < 0)
+            _exit(127);
+        if (grandchild == 0)
+            become_sync_tool();
+        _exit(0);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+}

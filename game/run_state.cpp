@@ -1,0 +1,23 @@
+#include "game/run_state.h"
+
+std::int32_t hp;
+std::int32_t energy;
+std::int32_t coins;
+std::int32_t weapon;
+std::int32_t level;
+std::int32_t score;
+std::int32_t shield;
+std::int32_t keys;
+std::int32_t clues;
+std::int32_t rounds;
+
+std::int32_t lantern_upgrade;
+std::int32_t blade_upgrade;
+std::int32_t armor_upgrade;
+
+std::int32_t exploration_count[STAGE_COUNT];
+std::int32_t puzzle_solved[STAGE_COUNT];
+
+std::int32_t Halloween_mode;
+std::int32_t in_adventure;
+std::int32_t quit_requested;
