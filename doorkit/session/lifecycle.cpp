@@ -325,7 +325,8 @@ void start_screens()
         bAtExitRegistered = true;
         std::atexit(ODAtExitCallback);
     }
-    // A RIP caller's screen would be cleared here once the output side can.
+    if (od_control.user_rip)
+        od_clr_scr();
 }
 
 void fill_final_defaults()

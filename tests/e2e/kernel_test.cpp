@@ -115,12 +115,22 @@ TEST_P(KeysOverEachLink, KeysArriveAsTheCallerSentThemAndQEndsTheDoor)
     EXPECT_EQ(Count(door.output(), "<"), 5u) << door.output();
 }
 
+std::string LinkName(const ::testing::TestParamInfo<Link>& info)
+{
+    switch (info.param) {
+    case Link::Pty:
+        return "Pty";
+    case Link::SocketPair:
+        return "SocketPair";
+    case Link::TcpSocket:
+        return "TcpSocket";
+    }
+    return "Other";
+}
+
 INSTANTIATE_TEST_SUITE_P(Links, KeysOverEachLink,
                          ::testing::Values(Link::Pty, Link::SocketPair, Link::TcpSocket),
-                         [](const ::testing::TestParamInfo<Link>& info) {
-                             const char* names[] = {"Pty", "SocketPair", "TcpSocket"};
-                             return std::string(names[static_cast<int>(info.param)]);
-                         });
+                         LinkName);
 
 TEST(SilentCaller, IsWarnedOnceThenTimedOutWithStatusFour)
 {

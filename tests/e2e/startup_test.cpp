@@ -4,37 +4,13 @@
 
 #include <cstring>
 
+#include "tests/e2e/game_door.h"
+#include "tests/support/expected_help.h"
 #include "tests/support/session_runner.h"
 
 using namespace grimbo_test;
 
 namespace {
-
-const char* const kHelp =
-    "AVALIABLE COMMAND LINE OPTIONS \r\n"
-    "(Some can be overriden by config/drop file)\r\n"
-    " -C or -CONFIG    - Specfies configuration filename.\r\n"
-    " -L or -LOCAL     - Causes door to operate in local mode, without requiring a\r\n"
-    "                    door information (drop) file.\r\n"
-    " -D or -DROPFILE  - Door information file directory and/or filename.\r\n"
-    " -N x or -NODE x  - Sets the node number to use.\r\n"
-    " -B x or -BPS x   - Sets the serial port <---> modem bps (baud) rate to use.\r\n"
-    " -P x or -PORT x  - Sets serial port to use. For COM1: use -P 0 or -P COM1, for\r\n"
-    "                    COM2: use -P 1 or -P COM2, etc.\r\n"
-    " -ADDRESS x       - Sets serial port address in HEXIDECIMAL (if no FOSSIL).\r\n"
-    " -IRQ x           - Sets the serial port IRQ line (if FOSSIL is not used).\r\n"
-    " -NOFOSSIL        - Disables use of FOSSIL driver, even if available.\r\n"
-    " -NOFIFO          - Disables use of 16550 FIFO buffers (only if no FOSSIL).\r\n"
-    " -MAXTIME x       - Sets the maximum number of minutes that any user will be\r\n"
-    "                    permitted to access the door, regardless of time left.\r\n"
-    " -SILENT          - Operate in silent mode, with no local display.\r\n"
-    " -G or -GRAPHICS  - Unless followed by 0 or N, turns on ANSI display mode.\r\n"
-    " -BBSNAME x       - Name of BBS.\r\n"
-    " -USERNAME x      - Name of user who is currently online.\r\n"
-    " -TIMELEFT x      - User's time remaining online.\r\n"
-    " -SECURITY x      - User's security level.\r\n"
-    " -LOCATION x      - Location from which user is calling.\r\n"
-    " -?, -H or -HELP  - Displays command-line help and exits.\r\n";
 
 const char* const kNoDropFile = "Unable to read door information (drop) file.";
 
@@ -69,7 +45,7 @@ TEST(DoorStartup, HelpOptionPrintsTheOptionListAndExitsWithOne)
     for (const char* word : {"-?", "/h", "-HELP"}) {
         Outcome o = run_door({word});
         EXPECT_EQ(o.status, 1) << word;
-        EXPECT_EQ(o.out, kHelp) << word;
+        EXPECT_EQ(o.out, kBuiltInHelp) << word;
     }
 }
 
@@ -96,40 +72,42 @@ TEST(DoorStartup, SocketAloneStillNeedsADropFile)
 
 TEST(DoorStartup, LocalSessionAtATerminalLeavesItsSettingsAsTheyWere)
 {
-    DoorRun door;
-    DoorLaunch launch;
-    launch.args = {"-L"};
-    launch.link = Link::Pty;
-    ASSERT_TRUE(door.start(launch));
-    auto before = door.pty_settings();
-    ASSERT_TRUE(before.has_value());
-    ASSERT_EQ(door.wait_exit(), 0);
-    auto after = door.pty_settings();
-    ASSERT_TRUE(after.has_value());
+    game_e2e::GameDir dir;
+    auto call = game_e2e::call_game(dir, {"-L"}, "", Link::Pty);
+    ASSERT_TRUE(call);
+    ASSERT_TRUE(game_e2e::reach_lobby_as_new_caller(*call));
+    call->door.send("q");
+    ASSERT_EQ(call->door.wait_exit(), 0);
+    auto before = call->door.initial_pty_settings();
+    auto after = call->door.pty_settings();
+    ASSERT_TRUE(before && after);
     EXPECT_TRUE(same_settings(*before, *after));
 }
 
-TEST(DoorStartup, LocalSessionOverASocketPairEndsWithStatusZero)
+// The kit alone, in a door that ends when the caller types Q.
+TEST(DoorStartup, KitSessionsOverEveryConnectionAdoptItAndEndWithStatusZero)
 {
-    Outcome o = run_door({"-L"});
-    EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.err, "");
-}
-
-TEST(DoorStartup, InheritedTcpSocketIsAdoptedAndClosedAtTheEnd)
-{
-    const std::vector<std::vector<std::string>> cases = {
-        {"-B", "38400", "-P", "0", "-SOCKET", "{fd}"},
-        {"-L", "-SOCKET", "{fd}"},
-        {"-B", "38400", "-P", "0", "-SOCKET", "+{fd}"},
+    struct Case {
+        Link link;
+        std::vector<std::string> args;
     };
-    for (const auto& args : cases) {
+    const std::vector<Case> cases = {
+        {Link::SocketPair, {"-L"}},
+        {Link::TcpSocket, {"-B", "38400", "-P", "0", "-SOCKET", "{fd}"}},
+        {Link::TcpSocket, {"-L", "-SOCKET", "{fd}"}},
+        {Link::TcpSocket, {"-B", "38400", "-P", "0", "-SOCKET", "+{fd}"}},
+    };
+    for (const auto& c : cases) {
         DoorRun door;
         DoorLaunch launch;
-        launch.args = args;
-        launch.link = Link::TcpSocket;
+        launch.program = TEST_DOORS_DIR "/key_door";
+        launch.args = c.args;
+        launch.link = c.link;
         ASSERT_TRUE(door.start(launch));
-        EXPECT_EQ(door.wait_exit(), 0) << args.back();
-        EXPECT_EQ(door.error_output(), "") << args.back();
+        Screen screen;
+        ASSERT_TRUE(door.wait_for_text(screen, "ready")) << c.args.back();
+        door.send("Q");
+        EXPECT_EQ(door.wait_exit(), 0) << c.args.back();
+        EXPECT_EQ(door.error_output(), "") << c.args.back();
     }
 }

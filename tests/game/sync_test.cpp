@@ -26,8 +26,9 @@ const char* const kRecordingTool =
     "  echo \"sid $(cut -d' ' -f6 /proc/$$/stat)\"\n"
     "  echo \"stdin $(readlink /proc/$$/fd/0)\"\n"
     "} > started.txt.part\n"
+    "echo $$ > tool.pid\n"
     "mv started.txt.part started.txt\n"
-    "sleep ${LINGER:-0}\n";
+    "exec sleep ${LINGER:-0}\n";
 
 std::string read_file(const std::string& path)
 {
@@ -115,7 +116,10 @@ TEST(SharingRun, DoorDoesNotWaitForALingeringTool)
     std::string outcome = start_sync(sync, 1, "30");
     long ms = std::stol(outcome);
     EXPECT_LT(ms, 1000) << outcome;
-    EXPECT_TRUE(wait_for_file(sync.dir.file("started.txt"), 5000));
+    ASSERT_TRUE(wait_for_file(sync.dir.file("started.txt"), 5000));
+    // The tool still runs; end it here.
+    pid_t tool = static_cast<pid_t>(std::stol(read_file(sync.dir.file("tool.pid"))));
+    EXPECT_EQ(kill(tool, SIGTERM), 0);
 }
 
 TEST(SharingRun, NothingStartsWithoutBothSwitches)

@@ -108,6 +108,7 @@ bool DoorRun::start(const DoorLaunch& launch)
             return false;
         fcntl(caller_, F_SETFD, FD_CLOEXEC);
         pty_slave_ = fcntl(door, F_DUPFD_CLOEXEC, 3);
+        initial_pty_ = pty_settings();
     } else {
         if (pipe2(err_pipe, O_CLOEXEC) != 0)
             return false;

@@ -72,6 +72,8 @@ public:
     // Terminal settings of the pty, read through a descriptor the runner
     // keeps open on its slave side.
     std::optional<termios> pty_settings() const;
+    // The pty's settings as the BBS set them, before the door started.
+    std::optional<termios> initial_pty_settings() const { return initial_pty_; }
 
 private:
     void read_available(int timeout_ms);
@@ -88,6 +90,7 @@ private:
     std::size_t fed_ = 0;
     std::string errors_;
     bool caller_ended_ = false;
+    std::optional<termios> initial_pty_;
 };
 
 // A fresh empty directory under /tmp, removed with its contents by the

@@ -19,6 +19,7 @@
 #include "doorkit/doorkit.h"
 #include "tests/doorkit/session/session_helpers.h"
 #include "tests/support/child_process.h"
+#include "tests/support/session_runner.h"
 
 namespace input_test {
 
@@ -91,8 +92,13 @@ inline int StartSocketSession(int queue_size = 0)
 template <typename Body>
 void InSession(Body body, int queue_size = 0, int timeout_ms = 60000)
 {
+    // The session runs in a directory of its own: every Enter the caller
+    // types is noted in a file there.
+    grimbo_test::TempDir dir;
     grimbo_test::ChildResult result = grimbo_test::run_in_child(
         [&] {
+            if (chdir(dir.path().c_str()) != 0)
+                return 3;
             int caller = StartSocketSession(queue_size);
             if (caller < 0)
                 return 2;

@@ -61,8 +61,11 @@ std::string Joined(const std::vector<std::string>& texts)
 template <typename Body>
 ChildResult RunKernelSession(Body body)
 {
+    grimbo_test::TempDir dir;
     return run_in_child(
         [&] {
+            if (chdir(dir.path().c_str()) != 0)
+                return 3;
             int caller = StartSocketSession();
             if (caller < 0)
                 return 2;
