@@ -1,7 +1,9 @@
 // A door's session watched by the kernel, end to end: the key door started
 // the way a BBS starts it, and a caller who types, stays silent, runs out
 // of time or goes away.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -11,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/doorkit/session/dropfile_samples.h"
 #include "tests/support/session_runner.h"
 
 using namespace grimbo_test;
@@ -218,6 +221,25 @@ INSTANTIATE_TEST_SUITE_P(
                       Hangup{"BbsClosesStdioSocketPair", Link::SocketPair, false},
                       Hangup{"PtyHangsUp", Link::Pty, true}),
     [](const ::testing::TestParamInfo<Hangup>& info) { return info.param.name; });
+
+TEST(CallerGone, CarrierLossStillWritesTheDropFileBack)
+{
+    TempDir dir;
+    ASSERT_TRUE(dir.write("CHAIN.TXT", grimbo_test::kChainSample));
+    // An old stamp, so the rewrite shows.
+    timespec old_times[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, dir.file("CHAIN.TXT").c_str(), old_times, 0), 0);
+    DoorLaunch launch = KeyDoor(Link::SocketPair);
+    launch.args = {"-D", dir.path()};
+    DoorRun door;
+    ASSERT_TRUE(door.start(launch));
+    ASSERT_TRUE(WaitOutput(door, "ready\r\n")) << door.error_output();
+    door.close_caller();
+    EXPECT_EQ(door.wait_exit(3000), 1);
+    struct stat after {};
+    ASSERT_EQ(stat(dir.file("CHAIN.TXT").c_str(), &after), 0);
+    EXPECT_GT(after.st_mtim.tv_sec, old_times[1].tv_sec);
+}
 
 TEST(CallerGone, WithCarrierChecksOffTheDoorWaitsWithoutSpinning)
 {
