@@ -87,6 +87,10 @@ int main(int argc, char* argv[])
     vexa_chat_start(player, od_get_user_id(), kGameId);
 
     lobby();
+    // A caller who hung up in the lobby ends like any lost connection: the
+    // kit's kernel pass ends the session with its carrier-loss status.
+    if (!od_carrier())
+        od_kernel();
     leave_session();
     od_exit(0, false);
     return 0;

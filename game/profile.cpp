@@ -152,7 +152,11 @@ void save_survivor()
     if (storage_ok == 1 && profile_save(profile_path, display_handle, gender, player_class))
         return;
     header("PROFILE SAVE ERROR");
-    put(3, 7, 12, "Profile save failed: check caller ID/permissions");
+    // The whole message: put would cut it at the art panel's margin, and
+    // this screen has no art.
+    od_set_color(12, 0);
+    od_set_cursor(7, 3);
+    od_disp_str("Profile save failed: check caller ID/permissions");
     waitc();
 }
 

@@ -133,6 +133,19 @@ void fill_caller_defaults()
     od_control.page_duration = 15;
 }
 
+// A BBS that asks for a socket in its drop file but hands none over starts
+// the door on its own standard input and output (a pty), so that is where
+// the caller is: run over stdio, without Telnet processing.
+void use_stdio_without_handed_socket()
+{
+    if (!od_control.socket_mode || od_control.open_handle != 0)
+        return;
+    od_control.socket_mode = 0;
+    bTelnetSocket = 0;
+    if (od_control.com_method == kComMethodSocket)
+        od_control.com_method = kComMethodStdIO;
+}
+
 void read_session_source()
 {
     if (od_control.disable_flags & OD_DISABLE_DROPFILE) {
@@ -151,8 +164,10 @@ void read_session_source()
     }
     if (od_control.drop_file_kind == OD_DROP_PRESET)
         return;
-    if (ODInitReadSystemDropFile())
+    if (ODInitReadSystemDropFile()) {
+        use_stdio_without_handed_socket();
         return;
+    }
 
     od_control.drop_file_kind = OD_DROP_NONE;
     if (od_control.no_drop_file_hook != nullptr)

@@ -59,6 +59,12 @@ void ODMirrorClearToEndOfLine();
 bool ODMirrorGetText(int left, int top, int right, int bottom, void* cells);
 bool ODMirrorPutText(int left, int top, int right, int bottom, const void* cells);
 
+// A cell character that shows as an empty space.
+inline bool ODIsBlankCharacter(std::uint8_t character)
+{
+    return character == ' ' || character == '\0';
+}
+
 // Redraws cells as plain text for a terminal without cursor control,
 // starting from a cleared screen at its top-left corner: every row up to its
 // last non-blank character, CR LF after each row that does not fill

@@ -5,11 +5,6 @@ namespace {
 
 constexpr int kCellBytes = 2;
 
-bool is_blank(std::uint8_t character)
-{
-    return character == ' ' || character == '\0';
-}
-
 // Sends `count` characters of a row; a NUL cell shows as a space.
 void send_row_text(const std::uint8_t* row, int count)
 {
@@ -41,7 +36,7 @@ void ODRedrawPlainText(const std::uint8_t* cells, int columns, int rows, int scr
             return;
         }
         int length = columns;
-        while (length > 0 && is_blank(line[(length - 1) * kCellBytes]))
+        while (length > 0 && ODIsBlankCharacter(line[(length - 1) * kCellBytes]))
             --length;
         send_row_text(line, length);
         if (length < screen_width)

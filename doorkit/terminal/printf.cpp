@@ -157,7 +157,10 @@ void display_with_colours(const char* text)
             send_run(run, p);
             if (p[1] == '\0')
                 return;
-            od_set_attrib(od_color_config(p + 1) & 0xFF);
+            // Parsed here rather than through od_color_config, which an
+            // exit requested meanwhile would refuse without saying where
+            // it stopped.
+            od_set_attrib(parse_colour(p + 1) & 0xFF);
             // The colour applies even when the description is not closed.
             if (*pchColorEndPos != name_delimiter)
                 return;

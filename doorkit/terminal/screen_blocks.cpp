@@ -34,36 +34,40 @@ struct Rectangle {
     }
 };
 
-bool is_blank(std::uint8_t character)
-{
-    return character == ' ' || character == '\0';
-}
-
 // What the caller sees does not change: same cell, or two blanks on the
 // same background.
 bool same_cell(const std::uint8_t* a, const std::uint8_t* b)
 {
     if (a[0] == b[0] && a[1] == b[1])
         return true;
-    return is_blank(a[0]) && is_blank(b[0]) && (a[1] & 0x70) == (b[1] & 0x70);
+    return ODIsBlankCharacter(a[0]) && ODIsBlankCharacter(b[0]) && (a[1] & 0x70) == (b[1] & 0x70);
 }
 
-// Checks a window-relative rectangle for a call that draws on the caller's
-// terminal; error_code set and false when refused.
-bool check_rectangle(const Rectangle& r, const ODMirrorInfo& mirror, bool needs_block,
-                     const void* block)
+// Checks a window-relative rectangle of the screen copy and the terminal
+// mode; error_code set and false when refused.
+bool check_area(const Rectangle& r, const ODMirrorInfo& mirror, bool needs_block,
+                const void* block)
 {
     if ((needs_block && block == nullptr) || r.left < 1 || r.top < 1 || r.left > r.right ||
         r.top > r.bottom || r.right > mirror.width || r.bottom > mirror.height) {
         od_control.error_code = OD_ERR_PARAMETER;
         return false;
     }
-    const ODTerminalMode mode = ODCurrentTerminalMode();
-    if (mode == ODTerminalMode::Plain) {
+    if (ODCurrentTerminalMode() == ODTerminalMode::Plain) {
         od_control.error_code = OD_ERR_NOGRAPHICS;
         return false;
     }
-    if (mode == ODTerminalMode::Avatar &&
+    return true;
+}
+
+// The same for a call that draws on the caller's terminal, which must be
+// able to address the rectangle.
+bool check_rectangle(const Rectangle& r, const ODMirrorInfo& mirror, bool needs_block,
+                     const void* block)
+{
+    if (!check_area(r, mirror, needs_block, block))
+        return false;
+    if (ODCurrentTerminalMode() == ODTerminalMode::Avatar &&
         (mirror.left - 1 + r.right > OD_AVATAR_COORDINATE_MAX ||
          mirror.top - 1 + r.bottom > OD_AVATAR_COORDINATE_MAX)) {
         od_control.error_code = OD_ERR_LIMIT;
@@ -286,15 +290,8 @@ bool od_gettext(int left, int top, int right, int bottom, void* block)
     const Rectangle r{left, top, right, bottom};
     ODMirrorInfo mirror{};
     ODMirrorGetInfo(&mirror);
-    if (block == nullptr || left < 1 || top < 1 || left > right || top > bottom ||
-        right > mirror.width || bottom > mirror.height) {
-        od_control.error_code = OD_ERR_PARAMETER;
+    if (!check_area(r, mirror, true, block))
         return false;
-    }
-    if (ODCurrentTerminalMode() == ODTerminalMode::Plain) {
-        od_control.error_code = OD_ERR_NOGRAPHICS;
-        return false;
-    }
     return ODMirrorGetText(r.left, r.top, r.right, r.bottom, block);
 }
 

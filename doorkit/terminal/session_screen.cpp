@@ -376,7 +376,10 @@ bool ODSessionScreenPutText(int left, int top, int right, int bottom, const void
 
 bool ODSessionScreenCopyText(int left, int top, int right, int bottom, int new_left, int new_top)
 {
-    if (!bSessionScreenAvailable || !rectangle_fits(left, top, right, bottom))
+    // The destination's corner first, so that its far edges cannot
+    // overflow.
+    if (!bSessionScreenAvailable || !rectangle_fits(left, top, right, bottom) ||
+        !rectangle_fits(new_left, new_top, new_left, new_top))
         return false;
     const int new_right = new_left + (right - left);
     const int new_bottom = new_top + (bottom - top);

@@ -86,9 +86,16 @@ bool restore_local(const void* snapshot, std::uint32_t size)
     return true;
 }
 
-bool spans_classic_width(const LocalWindow& w)
+// The classic buffer needs a window over the local screen's whole width;
+// error_code 3 otherwise or without a buffer.
+bool classic_window(const void* buffer, LocalWindow* w)
 {
-    return w.left == 1 && w.left - 1 + w.width == kClassicColumns;
+    *w = local_window();
+    if (buffer == nullptr || w->left != 1 || w->width != kClassicColumns) {
+        od_control.error_code = OD_ERR_PARAMETER;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -138,11 +145,9 @@ bool od_save_screen(void* buffer)
     ODApiCall call;
     if (!call.allowed())
         return false;
-    const LocalWindow w = local_window();
-    if (buffer == nullptr || !spans_classic_width(w)) {
-        od_control.error_code = OD_ERR_PARAMETER;
+    LocalWindow w{};
+    if (!classic_window(buffer, &w))
         return false;
-    }
     auto* out = static_cast<std::uint8_t*>(buffer);
     out[0] = w.info.cursor_column;
     out[1] = w.info.cursor_row;
@@ -157,11 +162,9 @@ bool od_restore_screen(const void* buffer)
     ODApiCall call;
     if (!call.allowed())
         return false;
-    const LocalWindow w = local_window();
-    if (buffer == nullptr || !spans_classic_width(w)) {
-        od_control.error_code = OD_ERR_PARAMETER;
+    LocalWindow w{};
+    if (!classic_window(buffer, &w))
         return false;
-    }
     const auto* in = static_cast<const std::uint8_t*>(buffer);
     const int saved_rows = in[3];
     // A screen taller than the window loses its top rows.

@@ -115,14 +115,15 @@ std::unique_ptr<Call> call_game(const GameDir& dir, const std::vector<std::strin
     return call;
 }
 
-bool reach_lobby_as_new_caller(Call& call)
+bool reach_lobby_as_new_caller(Call& call, std::string_view enter)
 {
     if (!call.wait_for("[Y] ENABLE SOUND"))
         return false;
     call.door.send("n");
     if (!call.wait_for("INTO YOUR HANDLE:"))
         return false;
-    call.door.send("Jack\r");
+    call.door.send("Jack");
+    call.door.send(enter);
     if (!call.wait_for("YOUR NAME WILL LOOK LIKE THIS:"))
         return false;
     call.door.send("y");

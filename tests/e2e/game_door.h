@@ -61,7 +61,9 @@ std::unique_ptr<Call> call_game(const GameDir& dir, const std::vector<std::strin
 
 // From a new call to the lobby: no music, a new survivor "Jack" (Carver,
 // male) created on the way, and the October opening skipped when offered.
-bool reach_lobby_as_new_caller(Call& call);
+// `enter` is what the caller's terminal sends for Enter (a Telnet client
+// sends CR NUL).
+bool reach_lobby_as_new_caller(Call& call, std::string_view enter = "\r");
 
 }  // namespace game_e2e
 

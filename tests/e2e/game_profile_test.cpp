@@ -132,9 +132,10 @@ TEST(GameProfile, UnusableGameDirectoryShowsTheSaveErrorAndPlayGoesOn)
     ASSERT_TRUE(call);
     ASSERT_TRUE(call->wait_for("[N] SILENT"));
     call->door.send("n|09Jack\rym1");
-    // Row 7 lies beside the art panel: the line is cut to 41 characters.
+    // The whole message, although row 7 lies beside the art panel's place.
     ASSERT_TRUE(call->wait_for("PROFILE SAVE ERROR"));
-    EXPECT_EQ(call->screen.row_text(7), "  Profile save failed: check caller ID/perm");
+    EXPECT_EQ(call->screen.row_text(7), "  Profile save failed: check caller ID/permissions");
+    EXPECT_EQ(call->screen.cell(7, 3).attribute, 12);
     call->door.send("c");
     ASSERT_TRUE(call->wait_for("[S] STORY - 8 MONTHLY STAGES"));
     EXPECT_EQ(dir.read("data"), "not a directory");

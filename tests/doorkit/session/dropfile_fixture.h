@@ -54,6 +54,17 @@ inline std::string first_lines(const std::string& text, int count)
     return text.substr(0, end);
 }
 
+// The text with line `number` (1-based) replaced.
+inline std::string with_line(const std::string& text, int number, const std::string& line)
+{
+    std::size_t start = 0;
+    for (int i = 1; i < number; ++i)
+        start = text.find('\n', start) + 1;
+    std::string out = text;
+    out.replace(start, text.find('\n', start) - start, line);
+    return out;
+}
+
 class DropFileTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -6,6 +6,7 @@
 
 #include "doorkit/doorkit.h"
 #include "doorkit/terminal/colour.h"
+#include "doorkit/terminal/kernel.h"
 #include "tests/doorkit/terminal/output_fixture.h"
 
 namespace {
@@ -325,6 +326,25 @@ TEST(FormattedOutput, PlainTerminalsGetTheTextWithoutColours)
     InSession(Mode::Plain, [](Caller& caller) {
         od_printf("`red`alert");
         EXPECT_EQ(caller.Take(), "alert");
+    });
+}
+
+void ExitFromTheKernel()
+{
+    od_control.kernel_hook = nullptr;
+    od_exit(0, false);
+}
+
+TEST(FormattedOutput, AnExitAskedForMidTextStopsTheRestWithoutACrash)
+{
+    InSession(Mode::Ansi, [](Caller& caller) {
+        // The exit waits for od_printf to return; the rest of its text and
+        // the colour after the first run are refused.
+        od_control.exit_without_terminating = 1;
+        od_control.kernel_hook = ExitFromTheKernel;
+        ODTimerStart(&RunKernelTimer, 0);
+        od_printf("first`red`second`green`third");
+        EXPECT_EQ(caller.Take(), "first");
     });
 }
 

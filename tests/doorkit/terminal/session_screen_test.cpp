@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <functional>
 #include <string>
 
@@ -214,6 +215,7 @@ TEST(SessionScreenRectangles, OverlappingCopiesKeepTheirContents)
         EXPECT_EQ(Row(4), "4xyzz");
         EXPECT_FALSE(ODSessionScreenCopyText(1, 1, 4, 4, 78, 1));
         EXPECT_FALSE(ODSessionScreenCopyText(0, 1, 4, 4, 1, 1));
+        EXPECT_FALSE(ODSessionScreenCopyText(1, 1, 4, 4, INT_MAX, INT_MAX));
         std::uint8_t cells[8];
         EXPECT_FALSE(ODSessionScreenGetText(1, 25, 4, 26, cells));
         EXPECT_FALSE(ODSessionScreenPutText(3, 1, 2, 1, cells));
