@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "doorkit/session/ascii_case.h"
 #include "doorkit/session/bbsdev_time.h"
 #include "doorkit/session/language_tag.h"
 #include "doorkit/session/utf8_check.h"
@@ -49,23 +50,6 @@ bool clean_text(string_view line)
         last = c;
     }
     return !is_space(last);
-}
-
-bool ascii_equal_without_case(string_view a, string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'a' && x <= 'z')
-            x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z')
-            y = static_cast<char>(y - 'a' + 'A');
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 bool all_digits(string_view s)
@@ -212,9 +196,9 @@ bool check_lines(const string_view* line, ODBBSDevFields* f)
     f->deadline_set = !at(11).empty();
     if (f->deadline_set && !ODBBSDevParseDeadline(at(11), &f->deadline))
         return false;
-    if (ascii_equal_without_case(at(12), "UTF-8"))
+    if (ODAsciiEqualNoCase(at(12), "UTF-8"))
         f->utf8 = true;
-    else if (!ascii_equal_without_case(at(12), "IBM437"))
+    else if (!ODAsciiEqualNoCase(at(12), "IBM437"))
         return false;
     if (!ODLanguageTagWellFormed(at(13)))
         return false;

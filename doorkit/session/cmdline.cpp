@@ -16,21 +16,23 @@ namespace {
 // -C points od_control.config_file_name here.
 char szODConfigFileName[80];
 
-bool ODIsBlank(char c)
+// Skips the leading blanks and one sign of a number.
+const char* ODSkipBlanksAndSign(const char* text, bool* negative)
 {
-    return c == ' ' || (c >= '\t' && c <= '\r');
+    while (ODIsCommandLineBlank(*text))
+        ++text;
+    *negative = *text == '-';
+    if (*text == '-' || *text == '+')
+        ++text;
+    return text;
 }
 
 // atol semantics (leading blanks, a sign, leading digits, else 0), but a
 // value beyond 64 bits saturates instead of overflowing.
 std::int64_t ODParseDecimal(const char* text)
 {
-    const char* p = text;
-    while (ODIsBlank(*p))
-        ++p;
-    bool negative = *p == '-';
-    if (*p == '-' || *p == '+')
-        ++p;
+    bool negative = false;
+    const char* p = ODSkipBlanksAndSign(text, &negative);
     const std::uint64_t limit = negative
         ? static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + 1
         : static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
@@ -60,12 +62,8 @@ int ODHexDigit(char c)
 // Hexadecimal with an optional sign and "0x" prefix; saturates on overflow.
 std::uint64_t ODParseHex(const char* text)
 {
-    const char* p = text;
-    while (ODIsBlank(*p))
-        ++p;
-    bool negative = *p == '-';
-    if (*p == '-' || *p == '+')
-        ++p;
+    bool negative = false;
+    const char* p = ODSkipBlanksAndSign(text, &negative);
     if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && ODHexDigit(p[2]) >= 0)
         p += 2;
     std::uint64_t value = 0;

@@ -34,6 +34,13 @@ enum : int {
     OD_OPT_UNKNOWN = 24,     // an option word the kit does not know
 };
 
+// The blanks that separate command-line words: space and control
+// characters 9..13.
+constexpr bool ODIsCommandLineBlank(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
 // Classifies one argument; option words are compared without regard to case.
 int ODGetCommandLineParameter(const char* word);
 

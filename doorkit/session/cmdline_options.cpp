@@ -1,6 +1,7 @@
 // The option words the kit knows and their codes.
 #include <string_view>
 
+#include "doorkit/session/ascii_case.h"
 #include "doorkit/session/cmdline.h"
 
 namespace {
@@ -49,32 +50,16 @@ constexpr ODOptionWord aODOptionWords[] = {
     {"CP437UTF8", OD_OPT_CP437UTF8},
 };
 
-// ASCII only: option words must not change meaning with the locale.
-constexpr char ODUpper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool ODSameWord(std::string_view typed, std::string_view known)
-{
-    if (typed.size() != known.size())
-        return false;
-    for (std::size_t i = 0; i < typed.size(); ++i) {
-        if (ODUpper(typed[i]) != known[i])
-            return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 int ODGetCommandLineParameter(const char* word)
 {
     if (word == nullptr || (word[0] != '-' && word[0] != '/'))
         return OD_OPT_NOT_OPTION;
+    // ASCII case only: option words must not change meaning with the locale.
     std::string_view name(word + 1);
     for (const ODOptionWord& option : aODOptionWords) {
-        if (ODSameWord(name, option.word))
+        if (ODAsciiEqualNoCase(name, option.word))
             return option.code;
     }
     return OD_OPT_UNKNOWN;

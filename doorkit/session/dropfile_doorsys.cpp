@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "doorkit/doorkit.h"
+#include "doorkit/session/ascii_case.h"
 #include "doorkit/session/control.h"
 #include "doorkit/session/dropfile_formats.h"
 #include "doorkit/session/dropfile_lines.h"
@@ -16,14 +17,6 @@ constexpr std::uint32_t kLockedSpeed = 19200;
 bool begins_with(const char* line, std::string_view prefix)
 {
     return std::strncmp(line, prefix.data(), prefix.size()) == 0;
-}
-
-void upper_in_place(char* text)
-{
-    for (; *text != '\0'; ++text) {
-        if (*text >= 'a' && *text <= 'z')
-            *text = static_cast<char>(*text - 'a' + 'A');
-    }
 }
 
 // Line 1: the port, and how a BBS hands over its connection.
@@ -50,7 +43,7 @@ void apply_lock_line(const char* line)
 {
     char upper[OD_DROP_LINE_SIZE];
     ODCopyField(upper, line);
-    upper_in_place(upper);
+    ODAsciiUpperInPlace(upper);
     if (std::strchr(upper, 'N') != nullptr) {
         btDoorSYSLock = 1;
         od_control.baud = ODDropNumberAs<std::uint32_t>(ODDropKept(0));
@@ -69,7 +62,7 @@ void apply_graphics_line(const char* line)
 {
     char upper[OD_DROP_LINE_SIZE];
     ODCopyField(upper, line);
-    upper_in_place(upper);
+    ODAsciiUpperInPlace(upper);
     ODDropStripEnding(upper);
     const bool rip = std::strcmp(upper, "RIP") == 0;
     if (rip)

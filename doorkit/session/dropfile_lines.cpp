@@ -5,21 +5,27 @@
 #include <string_view>
 
 #include "doorkit/doorkit.h"
+#include "doorkit/session/ascii_case.h"
 #include "doorkit/session/control.h"
 #include "doorkit/session/name_form.h"
 
 namespace {
-
-char upper_ascii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 const char* skip_blanks(const char* p)
 {
     while (*p == ' ' || *p == '\t')
         ++p;
     return p;
+}
+
+// A copy of the line in the given form, stored cut to `cut` characters.
+void store_formed(char* field, std::size_t field_size, const char* line, std::size_t cut,
+                  void (*form)(char*))
+{
+    char text[OD_DROP_LINE_SIZE];
+    ODCopyText(text, sizeof text, line != nullptr ? line : "");
+    form(text);
+    ODCopyText(field, field_size, std::string_view(text).substr(0, cut));
 }
 
 }  // namespace
@@ -152,20 +158,12 @@ void ODDropStripEnding(char* text)
 
 void ODDropStoreText(char* field, std::size_t field_size, const char* line, std::size_t cut)
 {
-    char text[OD_DROP_LINE_SIZE];
-    ODCopyText(text, sizeof text, line != nullptr ? line : "");
-    ODDropStripEnding(text);
-    std::string_view view(text);
-    ODCopyText(field, field_size, view.substr(0, cut));
+    store_formed(field, field_size, line, cut, ODDropStripEnding);
 }
 
 void ODDropStoreName(char* field, std::size_t field_size, const char* line, std::size_t cut)
 {
-    char text[OD_DROP_LINE_SIZE];
-    ODCopyText(text, sizeof text, line != nullptr ? line : "");
-    ODStringToName(text);
-    std::string_view view(text);
-    ODCopyText(field, field_size, view.substr(0, cut));
+    store_formed(field, field_size, line, cut, ODStringToName);
 }
 
 void ODDropAppendName(char* field, std::size_t field_size, const char* line, std::size_t cut)
@@ -188,7 +186,7 @@ bool ODDropFirstIs(const char* line, char wanted)
 
 bool ODDropFirstIsUpper(const char* line, char wanted)
 {
-    return line != nullptr && upper_ascii(line[0]) == wanted;
+    return line != nullptr && ODAsciiUpper(line[0]) == wanted;
 }
 
 char ODDropCharAt(const char* line, std::size_t index)

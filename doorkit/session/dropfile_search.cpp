@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "doorkit/doorkit.h"
+#include "doorkit/session/ascii_case.h"
 #include "doorkit/session/control.h"
 #include "doorkit/session/dropfile_candidates.h"
 
@@ -17,26 +18,10 @@ namespace {
 
 constexpr long long kNewerMargin = 10;  // seconds
 
-char lower_ascii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-char upper_ascii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 bool ends_with_nocase(std::string_view text, std::string_view tail)
 {
-    if (text.size() < tail.size())
-        return false;
-    text.remove_prefix(text.size() - tail.size());
-    for (std::size_t i = 0; i < tail.size(); ++i) {
-        if (lower_ascii(text[i]) != lower_ascii(tail[i]))
-            return false;
-    }
-    return true;
+    return text.size() >= tail.size() &&
+           ODAsciiEqualNoCase(text.substr(text.size() - tail.size()), tail);
 }
 
 bool starts_with_nocase(std::string_view text, std::string_view head)
@@ -160,8 +145,8 @@ bool ODFindInDir(const char* dir, const char* name, char* path, std::size_t size
         return false;
     for (std::size_t i = 0; i <= length; ++i) {
         variants[0][i] = name[i];
-        variants[1][i] = lower_ascii(name[i]);
-        variants[2][i] = upper_ascii(name[i]);
+        variants[1][i] = ODAsciiLower(name[i]);
+        variants[2][i] = ODAsciiUpper(name[i]);
     }
     for (int v = 0; v < 3; ++v) {
         if (v > 0 && std::strcmp(variants[v], variants[v - 1]) == 0)

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "doorkit/session/ascii_case.h"
 #include "doorkit/session/language_tag_grandfathered.h"
 
 namespace {
@@ -16,22 +17,6 @@ bool is_alpha(char c)
 bool is_digit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-char lower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool same_without_case(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
 }
 
 bool all_alpha(std::string_view s)
@@ -99,7 +84,7 @@ bool appears_in(std::string_view earlier, std::string_view subtag)
 {
     while (!earlier.empty()) {
         const std::size_t hyphen = earlier.find('-');
-        if (same_without_case(earlier.substr(0, hyphen), subtag))
+        if (ODAsciiEqualNoCase(earlier.substr(0, hyphen), subtag))
             return true;
         if (hyphen == std::string_view::npos)
             break;
@@ -116,7 +101,7 @@ std::string_view before(const char* begin, const Subtags& subtags)
 
 bool is_private_use_singleton(std::string_view s)
 {
-    return s.size() == 1 && lower(s[0]) == 'x';
+    return s.size() == 1 && ODAsciiLower(s[0]) == 'x';
 }
 
 // "x" followed by at least one subtag of 1..8 letters or digits; the walk
@@ -142,7 +127,7 @@ bool variant(std::string_view s)
 bool grandfathered(std::string_view tag)
 {
     for (std::string_view known : kGrandfatheredLanguageTags) {
-        if (same_without_case(known, tag))
+        if (ODAsciiEqualNoCase(known, tag))
             return true;
     }
     return false;

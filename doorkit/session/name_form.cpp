@@ -2,18 +2,9 @@
 
 #include <cstring>
 
+#include "doorkit/session/ascii_case.h"
+
 namespace {
-
-// ASCII only: bytes of the caller's code page above 127 stay as they are.
-char lower_ascii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-char upper_ascii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 bool starts_word_after(char c)
 {
@@ -33,7 +24,7 @@ void ODStringToName(char* text)
         text[--length] = '\0';
     for (std::size_t i = 0; i < length; ++i) {
         const bool word_start = i == 0 || starts_word_after(text[i - 1]);
-        text[i] = word_start ? upper_ascii(text[i]) : lower_ascii(text[i]);
+        text[i] = word_start ? ODAsciiUpper(text[i]) : ODAsciiLower(text[i]);
     }
 }
 

@@ -13,11 +13,6 @@ namespace {
 // Entry 0 (the program name slot) counts.
 constexpr int OD_SPLIT_MAX_ENTRIES = 4096;
 
-bool ODIsSplitBlank(char c)
-{
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
 }  // namespace
 
 char** od_split_cmd_line(const char* line, int* argc)
@@ -49,11 +44,11 @@ char** od_split_cmd_line(const char* line, int* argc)
     int count = 2;
     char* p = copy;
     while (*p != '\0') {
-        if (!ODIsSplitBlank(*p)) {
+        if (!ODIsCommandLineBlank(*p)) {
             ++p;
             continue;
         }
-        while (ODIsSplitBlank(*p))
+        while (ODIsCommandLineBlank(*p))
             *p++ = '\0';
         if (*p == '\0' || count == OD_SPLIT_MAX_ENTRIES)
             break;

@@ -2,18 +2,11 @@
 #include <initializer_list>
 
 #include "doorkit/doorkit.h"
+#include "doorkit/session/ascii_case.h"
 #include "doorkit/session/control.h"
 #include "doorkit/session/writeback_formats.h"
 
 namespace {
-
-void upper_in_place(char* text)
-{
-    for (; *text != '\0'; ++text) {
-        if (*text >= 'a' && *text <= 'z')
-            *text = static_cast<char>(*text - 'a' + 'A');
-    }
-}
 
 const char* yes_no_line(bool value)
 {
@@ -49,7 +42,7 @@ void write_lines_1_to_31(ODDropFileWriter* w)
         ODTextDropFileWrite(w, "%u\n", od_control.baud);
     for (int slot : {3, 4, 5, 22})
         ODWriteKeptLine(w, slot);
-    upper_in_place(od_control.user_name);
+    ODAsciiUpperInPlace(od_control.user_name);
     ODTextDropFileWrite(w, "%s\n", od_control.user_name);
     ODTextDropFileWrite(w, "%s\n", od_control.user_location);
     ODTextDropFileWrite(w, "%s\n", od_control.user_home_phone);
@@ -84,7 +77,7 @@ void write_lines_32_to_52(ODDropFileWriter* w)
     ODWriteKeptLine(w, 11);
     ODWriteKeptLine(w, 12);
     ODTextDropFileWrite(w, "%s\n", od_control.sysop_name);
-    upper_in_place(od_control.user_handle);
+    ODAsciiUpperInPlace(od_control.user_handle);
     ODTextDropFileWrite(w, "%s\n", od_control.user_handle);
     ODTextDropFileWrite(w, "%s\n", od_control.event_start_time);
     ODTextDropFileWrite(w, "%s", yes_no_line(od_control.user_error_free));

@@ -29,8 +29,9 @@ bool ODKrnlCheckInactivity(std::time_t now)
         return true;
     const int limit = od_control.inactivity_seconds;
     if (limit != nLastInactivitySetting) {
-        // Switching the check on starts the idle measure now.
-        if (nLastInactivitySetting == 0)
+        // Switching the check on (from 0, or from a negative setting, which
+        // is off too) starts the idle measure now.
+        if (nLastInactivitySetting <= 0)
             ODInQueueResetLastActivity(hODInputQueue);
         nLastInactivitySetting = static_cast<std::int16_t>(limit);
     }

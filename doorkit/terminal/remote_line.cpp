@@ -57,15 +57,24 @@ void ODWaitDrain(std::uint32_t milliseconds)
     }
 }
 
+namespace {
+
+// Carrier and DTR mean nothing without a caller on a line.
+bool HasRemoteSide()
+{
+    if (od_control.baud != 0)
+        return true;
+    od_control.error_code = OD_ERR_NOREMOTE;
+    return false;
+}
+
+}  // namespace
+
 bool od_carrier()
 {
     ODApiCall call;
-    if (!call.allowed())
+    if (!call.allowed() || !HasRemoteSide())
         return false;
-    if (od_control.baud == 0) {
-        od_control.error_code = OD_ERR_NOREMOTE;
-        return false;
-    }
     bool present = false;
     int result = hSerialPort == nullptr ? kODRCGeneralFailure : ODComCarrier(hSerialPort, &present);
     return ODCoreCarrierResult(result, present);
@@ -74,12 +83,8 @@ bool od_carrier()
 bool od_set_dtr(bool high)
 {
     ODApiCall call;
-    if (!call.allowed())
+    if (!call.allowed() || !HasRemoteSide())
         return false;
-    if (od_control.baud == 0) {
-        od_control.error_code = OD_ERR_NOREMOTE;
-        return false;
-    }
     int result = hSerialPort == nullptr ? kODRCGeneralFailure : ODComSetDTR(hSerialPort, high);
     return ODCoreSetDTRResult(result);
 }

@@ -14,6 +14,9 @@ namespace {
 
 // How long a send waits for room before it gives up.
 constexpr int kSendWaitMS = 1000;
+// Telnet command bytes one read that must not wait swallows at most: a peer
+// that sends nothing but commands must not hold the kernel's pass for ever.
+constexpr int kMaxSwallowedPerRead = 4096;
 
 enum class Received { Byte, Nothing, Closed, Failed };
 
@@ -59,7 +62,10 @@ Received ReceiveOne(tPortHandle port, std::uint8_t* byte, bool wait)
 
 int TelnetGetByte(tPortHandle port, std::uint8_t* byte, bool wait)
 {
-    for (;;) {
+    for (int swallowed = 0;; ++swallowed) {
+        // The state is kept: the next read goes on where this one stopped.
+        if (!wait && swallowed >= kMaxSwallowedPerRead)
+            return kODRCNothingWaiting;
         std::uint8_t in = 0;
         if (port->held_byte_valid) {
             in = port->held_byte;

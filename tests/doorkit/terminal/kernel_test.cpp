@@ -118,6 +118,14 @@ TEST(Inactivity, SwitchingTheCheckOnStartsTheIdleMeasureThen)
         od_control.inactivity_seconds = 60;
         od_kernel();
         EXPECT_GE(hODInputQueue->last_activity, std::time(nullptr) - 1);
+        // A negative setting is off as well.
+        od_control.inactivity_seconds = -1;
+        od_kernel();
+        SetIdleFor(1000);
+        od_kernel();
+        od_control.inactivity_seconds = 60;
+        od_kernel();
+        EXPECT_GE(hODInputQueue->last_activity, std::time(nullptr) - 1);
         EXPECT_TRUE(gMessages.empty());
         return 0;
     });

@@ -264,6 +264,46 @@ TEST(RawSocket, ReadThatMustNotWaitWaitsAtMost200ms)
     });
 }
 
+TEST(TelnetSocket, PeerSendingOnlyCommandsCannotHoldAReadAndTheDataAfterThemArrives)
+{
+    int fds[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    tPortHandle port = AdoptPort(fds[0], kComMethodTelnet);
+    ASSERT_NE(port, nullptr);
+    const int caller = fds[1];
+    // Small buffers, so little is left to read once the flood stops.
+    int small = 4096;
+    setsockopt(caller, SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    // IAC NOP pairs for a second and a half, then one data byte.
+    std::thread flood([caller] {
+        Bytes nops;
+        for (int i = 0; i < 512; ++i)
+            nops += B({255, 241});
+        std::uint32_t start = ODTimerNow();
+        while (ODTimerNow() - start < 1500)
+            WriteAll(caller, nops);
+        WriteAll(caller, B("x"));
+    });
+    EXPECT_TRUE(WaitReadable(port->descriptor));
+    // As in a kernel pass of a waiting call.
+    ODMaxMSToWait = 200;
+    std::uint32_t start = ODTimerNow();
+    char c = 0;
+    EXPECT_EQ(ODComGetByte(port, &c, false), kODRCNothingWaiting);
+    EXPECT_LT(ODTimerNow() - start, 500u);
+    int result = kODRCNothingWaiting;
+    start = ODTimerNow();
+    while (result == kODRCNothingWaiting && ODTimerNow() - start < 10000)
+        result = ODComGetByte(port, &c, false);
+    ODMaxMSToWait = 1;
+    flood.join();
+    EXPECT_EQ(result, kODRCSuccess);
+    EXPECT_EQ(c, 'x');
+    ODComClose(port);
+    ODComFree(port);
+    close(caller);
+}
+
 TEST(PortObject, MethodsThatCannotWorkHereAreRefused)
 {
     tPortHandle port = nullptr;
