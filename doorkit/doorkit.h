@@ -407,9 +407,25 @@ enum : std::uint16_t {
     SCROLL_NO_CLEAR = 0x0001,
 };
 
+// Sysop functions: the caller pages the sysop; chat mode until it ends.
+void od_page();
+void od_chat();
+
 // Kernel and clocks.
 void od_kernel();
 void od_sleep(std::uint32_t milliseconds);
 bool od_get_time(std::uint32_t* seconds, std::uint16_t* milliseconds);
+
+// Activity log.
+bool od_log_open();
+bool od_log_write(const char* text);
+
+// Node reservations: named resources handed out one process at a time.
+// od_reserve_wait answers 1 granted, 0 timed out, -1 failed.
+bool od_reserve_configure(const char* path);  // before od_init only
+bool od_reserve_request(const char* name);
+int od_reserve_wait(std::uint32_t timeout_ms);  // OD_NO_TIMEOUT waits without limit
+int od_reserve_wait_until(std::uint32_t second, std::int32_t millisecond);
+bool od_reserve_end();
 
 #endif

@@ -3,6 +3,22 @@
 #ifndef GAME_RUN_H
 #define GAME_RUN_H
 
+inline constexpr int run_story = 0;
+inline constexpr int run_daily = 1;
+
 void run(int mode);
+
+// --- Steps the story run shares with the daily challenge ---
+
+// After the seed: Halloween_mode from the calendar, then the class's start
+// values (run_state_reset).
+void run_begin();
+// The three scenes after the last guardian on 31 October, then the ending.
+void halloween_finale(int mode);
+// Saves the run with `mode` as its daily flag and shows the outcome, then
+// leaves the run.
+void run_ending(int mode);
+// Back to the lobby without a record.
+void run_leave();
 
 #endif

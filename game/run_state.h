@@ -29,4 +29,10 @@ extern std::int32_t Halloween_mode;  // the run started on 31 October
 extern std::int32_t in_adventure;    // a run is in progress
 extern std::int32_t quit_requested;  // the caller asked to leave
 
+// Start values of a story run for a survivor class (0 Carver, 1 Warden,
+// 2 Alchemist, 3 Scout, 4 Medium): every counter, upgrade and stage flag
+// back to 0, then the class's health, stamina, coins and clues.
+// Halloween_mode, in_adventure and quit_requested are left as they are.
+void run_state_reset(int player_class);
+
 #endif

@@ -37,7 +37,7 @@ ExitCode ExitCodeFor(int reason)
     case OD_EXIT_REASON_TIME:
         return {OD_LEVEL_TIME_UP, 3, false};
     case OD_EXIT_REASON_LOCKOUT:
-        return {OD_LEVEL_LOCKOUT, 2, false};
+        return {OD_LEVEL_LOCKOUT, 2, true};
     default:
         return {OD_LEVEL_CARRIER_LOST, 1, false};
     }

@@ -1,4 +1,0 @@
-// The hall of fame is not built yet: it returns straight to the lobby.
-#include "game/hall.h"
-
-void hall() {}

@@ -1,0 +1,86 @@
+#include "game/score_line.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace {
+
+bool write_all(int fd, const char* bytes, std::size_t length)
+{
+    while (length > 0) {
+        ssize_t n = write(fd, bytes, length);
+        if (n <= 0)
+            return false;
+        bytes += n;
+        length -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool ends_unfinished(int fd)
+{
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || info.st_size == 0)
+        return false;
+    char last = '\n';
+    return pread(fd, &last, 1, info.st_size - 1) == 1 && last != '\n';
+}
+
+}  // namespace
+
+int append_line(const char* path, const char* line, std::size_t length)
+{
+    int fd = open(path, O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)  // a file we may write but not read: append without the check
+        fd = open(path, O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    bool ok = length > 0;
+    if (ok && ends_unfinished(fd))
+        ok = write_all(fd, "\n", 1);
+    if (ok)
+        ok = write_all(fd, line, length);
+    if (close(fd) != 0)
+        ok = false;
+    return ok ? 1 : 0;
+}
+
+void safe_field(char* out, std::size_t size, const char* text, std::size_t max_length,
+                bool printable_only)
+{
+    if (size == 0)
+        return;
+    std::size_t n = 0;
+    for (const char* at = text != nullptr ? text : ""; *at != '\0' && n < max_length && n + 1 < size;
+         ++at) {
+        auto byte = static_cast<unsigned char>(*at);
+        bool bad = byte < 32 || byte == 127 || (printable_only && byte > 126);
+        out[n++] = bad ? '_' : static_cast<char>(byte);
+    }
+    if (n == 0 && size > 1)
+        out[n++] = '_';
+    out[n] = '\0';
+}
+
+bool read_line(std::FILE* file, char* line, std::size_t size)
+{
+    if (size < 2 || std::fgets(line, static_cast<int>(size), file) == nullptr)
+        return false;
+    std::size_t length = std::strlen(line);
+    if (length > 0 && line[length - 1] == '\n') {
+        line[--length] = '\0';
+        if (length > 0 && line[length - 1] == '\r')
+            line[--length] = '\0';
+        return true;
+    }
+    if (length + 1 >= size) {  // no room left for the line feed: too long
+        int c;
+        while ((c = std::fgetc(file)) != EOF && c != '\n') {
+        }
+        line[0] = '\0';
+    }
+    return true;
+}
