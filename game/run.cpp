@@ -4,6 +4,7 @@
 
 #include "doorkit/doorkit.h"
 #include "game/combat.h"
+#include "game/daily.h"
 #include "game/explore.h"
 #include "game/keys.h"
 #include "game/music.h"
@@ -354,7 +355,9 @@ void halloween_finale(int mode)
 
 void run_ending(int mode)
 {
-    const int outcome = save_score(mode == run_daily ? 1 : 0);
+    int outcome = save_score(mode == run_daily ? 1 : 0);
+    if (mode == run_daily)
+        outcome = daily_record(outcome);
     header(hp <= 0 ? "THE GUARDIANS WIN" : "THE NIGHT IS YOURS");
     char line[80];
     std::snprintf(line, sizeof line, "FINAL SCORE: %d    BOSS REACHED: %d/8",
@@ -368,7 +371,7 @@ void run_ending(int mode)
 
 void run_leave()
 {
-    // The daily challenge releases its reservation here once it is played.
+    daily_release();
     quit_requested = 0;
     in_adventure = 0;
 }
@@ -382,7 +385,5 @@ void run(int mode)
         story_run();
         return;
     }
-    // The daily challenge (reservation, dated set-up, its one guardian) is
-    // not playable yet: it returns to the lobby at once.
-    run_leave();
+    daily_run();
 }

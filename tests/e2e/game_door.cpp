@@ -66,7 +66,19 @@ void Call::type(std::string_view keys, int settle_ms)
 void Call::settle(int ms)
 {
     door.pump(ms);
+    // A loaded machine may still be drawing; wait for the door to go quiet.
+    door.pump_until_quiet(150, 3000);
     door.feed_screen(screen);
+}
+
+bool Call::wait_for(std::string_view text, int timeout_ms)
+{
+    if (!door.wait_for_text(screen, text, timeout_ms))
+        return false;
+    // The text may be the first of the screen's lines: let the rest arrive.
+    door.pump_until_quiet(100, 2000);
+    door.feed_screen(screen);
+    return true;
 }
 
 std::string left_of_art(const grimbo_test::Screen& screen, int row)

@@ -36,10 +36,7 @@ struct Call {
     grimbo_test::DoorRun door;
     grimbo_test::Screen screen{25, 80, true};
 
-    bool wait_for(std::string_view text, int timeout_ms = 5000)
-    {
-        return door.wait_for_text(screen, text, timeout_ms);
-    }
+    bool wait_for(std::string_view text, int timeout_ms = 5000);
     // Types keys and lets the door draw what follows.
     void type(std::string_view keys, int settle_ms = 300);
     // The screen once the door has been quiet for a moment.

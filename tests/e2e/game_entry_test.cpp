@@ -2,6 +2,7 @@
 // system operator's chat options.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,8 +29,8 @@ TEST(GameEntry, MusicQuestionTestMelodyPlaysTheScaleAndWaitsForAnAnswer)
     EXPECT_EQ(call->door.output().find("\x1b[|"), std::string::npos);
 
     call->type("t");
-    EXPECT_NE(call->door.output().find(kScale), std::string::npos);
     ASSERT_TRUE(call->wait_for("Did you hear the scale? Choose Y/N."));
+    EXPECT_NE(call->door.output().find(kScale), std::string::npos);
     // Still the question: other keys change nothing.
     call->type("x");
     EXPECT_TRUE(call->screen.contains("[T] TEST MELODY"));
@@ -71,12 +72,34 @@ TEST(GameEntry, MaintenanceFlagShowsOneLineAndTouchesNothingElse)
 
 TEST(GameEntry, ChatOptionsRunTheConsoleToolWithoutADoorSession)
 {
-    for (const char* option : {"--chat-config", "--chat-enable", "--chat-disable"}) {
+    struct Case {
+        const char* option;
+        const char* chat_json;  // null: none yet
+        int status;
+        const char* output;
+    };
+    const Case cases[] = {
+        {"--chat-config", nullptr, 0,
+         "\nVexa shared lobby setup (independent of score sharing)\n"
+         "Enable shared live chat? Y/N [N]: Shared live chat disabled; hidden from the menu.\n"},
+        {"--chat-disable", nullptr, 0, "Shared live chat disabled; hidden from the menu.\n"},
+        {"--chat-enable", R"({"url":"http://chat.example"})", 1, "Chat requires HTTPS.\n"},
+    };
+    for (const Case& c : cases) {
         GameDir dir;
-        auto call = call_game(dir, {option});
+        ASSERT_TRUE(dir.write("grimbo.json", R"({"bbs_name":"|09Crypt BBS"})"));
+        if (c.chat_json != nullptr) {
+            ASSERT_TRUE(dir.write("chat.json", c.chat_json));
+        }
+        auto call = call_game(dir, {c.option});
         ASSERT_TRUE(call);
-        EXPECT_EQ(call->door.wait_exit(), 1) << option;
-        EXPECT_EQ(call->door.output(), "Shared chat setup is not available yet.\n") << option;
+        // The operator answers nothing: every question keeps its default.
+        shutdown(call->door.caller_fd(), SHUT_WR);
+        EXPECT_EQ(call->door.wait_exit(), c.status) << c.option;
+        EXPECT_EQ(call->door.output(), c.output) << c.option;
+        if (c.status == 0) {
+            EXPECT_NE(dir.read("chat.json").find("\"bbs\":\"Crypt BBS\""), std::string::npos);
+        }
     }
 }
 

@@ -128,8 +128,18 @@ bool DoorRun::start(const DoorLaunch& launch)
         argv_s.push_back(substitute_fd(a, launch.handed_fd));
     std::vector<std::string> env_s{"PATH=/usr/local/bin:/usr/bin:/bin", "HOME=" + workdir_,
                                    "TERM=xterm"};
-    for (const auto& [k, v] : launch.env)
-        env_s.push_back(k + "=" + v);
+    for (const auto& [k, v] : launch.env) {
+        // A launch may replace one of the defaults (a test's own PATH).
+        const std::string prefix = k + "=";
+        bool replaced = false;
+        for (std::string& entry : env_s)
+            if (!replaced && entry.compare(0, prefix.size(), prefix) == 0) {
+                entry = prefix + v;
+                replaced = true;
+            }
+        if (!replaced)
+            env_s.push_back(prefix + v);
+    }
 
     pid_ = fork();
     if (pid_ < 0)
@@ -227,6 +237,22 @@ void DoorRun::pump(int milliseconds)
     auto t0 = Clock::now();
     while (ms_since(t0) < milliseconds)
         read_available(std::max(1, milliseconds - ms_since(t0)));
+}
+
+void DoorRun::pump_until_quiet(int quiet_ms, int max_ms)
+{
+    auto t0 = Clock::now();
+    auto last_change = t0;
+    std::size_t seen = output_.size();
+    while (ms_since(t0) < max_ms) {
+        read_available(10);
+        if (output_.size() != seen) {
+            seen = output_.size();
+            last_change = Clock::now();
+        } else if (ms_since(last_change) >= quiet_ms) {
+            return;
+        }
+    }
 }
 
 void DoorRun::feed_screen(Screen& screen)

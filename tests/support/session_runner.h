@@ -30,7 +30,8 @@ struct DoorLaunch {
     Link link = Link::Pty;
     // Working directory; empty: a fresh temporary directory.
     std::string workdir;
-    // The environment is clean apart from PATH, HOME, TERM and these.
+    // The environment is clean apart from PATH, HOME, TERM and these, which
+    // may replace those three.
     std::vector<std::pair<std::string, std::string>> env;
     int handed_fd = 5;
     int rows = 25;
@@ -54,6 +55,9 @@ public:
     bool send(std::string_view bytes);
     // Collects what the door sends for this long.
     void pump(int milliseconds);
+    // Collects until the door has sent nothing for `quiet_ms` (at most
+    // `max_ms`): a screen is complete once the door stops drawing.
+    void pump_until_quiet(int quiet_ms, int max_ms);
     // Feeds the screen until `text` shows on it; false on time-out.
     bool wait_for_text(Screen& screen, std::string_view text, int timeout_ms = 5000);
     // Everything the door sent so far, and what of it the screen has not had.

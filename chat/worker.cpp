@@ -1,0 +1,124 @@
+// The worker thread and its outbound queue.
+#include "chat/worker.h"
+
+#include <cstring>
+#include <ctime>
+#include <mutex>
+
+namespace vexa {
+
+outbound_message queue[queue_slots];
+int queued = 0;
+int in_chat = 0;
+int stopping = 0;
+int running = 0;
+int active = 0;
+pthread_t thread;
+exchange_function worker_exchange = exchange;
+
+namespace {
+
+// A failed exchange shows the hub as away until the next success.
+void mark_offline()
+{
+    std::lock_guard<std::mutex> lock(guard);
+    online = 0;
+    ++generation;
+}
+
+// Drops the delivered head of the queue; the room may have appended more
+// while the request was in flight.
+void remove_head()
+{
+    std::lock_guard<std::mutex> lock(guard);
+    if (queued == 0)
+        return;
+    std::memmove(&queue[0], &queue[1], sizeof queue[0] * static_cast<std::size_t>(queued - 1));
+    --queued;
+}
+
+}  // namespace
+
+int enqueue_message(const outbound_message& message)
+{
+    std::lock_guard<std::mutex> lock(guard);
+    if (queued >= queue_slots)
+        return 0;
+    queue[queued++] = message;
+    return 1;
+}
+
+void* worker(void*)
+{
+    int previous_in_chat = -1;  // none yet: the first cycle polls at once
+    int counter = play_poll_cycles;
+    for (;;) {
+        int stop = 0;
+        int where = 0;
+        int have_message = 0;
+        outbound_message message;
+        {
+            std::lock_guard<std::mutex> lock(guard);
+            stop = stopping;
+            where = in_chat;
+            if (queued != 0) {
+                message = queue[0];
+                have_message = 1;
+            }
+        }
+        if (stop)
+            break;
+        const bool moved = where != previous_in_chat;
+        if (have_message) {
+            if (moved || counter >= room_poll_cycles) {
+                if (worker_exchange("message", where, &message))
+                    remove_head();
+                else
+                    mark_offline();
+                counter = 1;
+            } else {
+                ++counter;
+            }
+        } else if (moved || (where && counter >= room_poll_cycles) ||
+                   (!where && counter >= play_poll_cycles)) {
+            if (!worker_exchange("poll", where, nullptr))
+                mark_offline();
+            counter = 1;
+        } else {
+            ++counter;
+        }
+        previous_in_chat = where;
+        timespec tick{0, worker_tick_ns};
+        nanosleep(&tick, nullptr);
+    }
+    worker_exchange("leave", 0, nullptr);
+    return nullptr;
+}
+
+int worker_start()
+{
+    static int started = 0;  // one worker per process, never restarted
+    if (started)
+        return 0;
+    if (pthread_create(&thread, nullptr, worker, nullptr) != 0)
+        return 0;
+    started = 1;
+    running = 1;
+    active = 1;
+    return 1;
+}
+
+void worker_stop()
+{
+    if (!running)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(guard);
+        stopping = 1;
+    }
+    pthread_detach(thread);
+    active = 0;
+    running = 0;
+}
+
+}  // namespace vexa

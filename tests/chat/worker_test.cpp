@@ -1,0 +1,218 @@
+// The chat worker against a fake hub: the exchange seam records every call
+// and answers as the test says, so no curl and no network are involved.
+// Each case runs in a forked child, the worker being process-wide.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "chat/chat.h"
+#include "chat/protocol.h"
+#include "chat/room.h"
+#include "chat/worker.h"
+#include "tests/chat/chat_state.h"
+#include "tests/support/child_process.h"
+#include "tests/support/session_runner.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using grimbo_test::run_in_child;
+using Clock = std::chrono::steady_clock;
+
+struct hub_call {
+    std::string op;
+    int in_chat;
+    std::string text;
+};
+
+std::mutex calls_guard;
+std::vector<hub_call> calls;
+std::atomic<int> hub_answers{1};
+std::atomic<int> hub_hang_ms{0};
+
+int fake_exchange(const char* op, int where, const vexa::outbound_message* message)
+{
+    if (int hang = hub_hang_ms.exchange(0); hang > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(hang));
+    {
+        std::lock_guard<std::mutex> lock(calls_guard);
+        calls.push_back({op, where, message ? message->text : ""});
+    }
+    const int ok = hub_answers.load();
+    if (ok && std::strcmp(op, "leave") != 0) {
+        std::lock_guard<std::mutex> lock(vexa::guard);
+        vexa::online = 1;
+        ++vexa::generation;
+    }
+    return ok;
+}
+
+// Waits up to `limit` for a call matching `op`/`where` at or after index
+// `from`; its index or -1.
+int wait_for_call(const char* op, int where, std::size_t from, std::chrono::milliseconds limit)
+{
+    const auto until = Clock::now() + limit;
+    while (Clock::now() < until) {
+        {
+            std::lock_guard<std::mutex> lock(calls_guard);
+            for (std::size_t i = from; i < calls.size(); ++i)
+                if (calls[i].op == op && (where < 0 || calls[i].in_chat == where))
+                    return static_cast<int>(i);
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    return -1;
+}
+
+std::size_t call_count()
+{
+    std::lock_guard<std::mutex> lock(calls_guard);
+    return calls.size();
+}
+
+void set_in_chat(int value)
+{
+    std::lock_guard<std::mutex> lock(vexa::guard);
+    vexa::in_chat = value;
+}
+
+int queued_now()
+{
+    std::lock_guard<std::mutex> lock(vexa::guard);
+    return vexa::queued;
+}
+
+vexa::outbound_message message_of(const char* text)
+{
+    vexa::outbound_message message{};
+    std::snprintf(message.text, sizeof message.text, "%s", text);
+    std::snprintf(message.event, sizeof message.event, "%032d", 7);
+    return message;
+}
+
+// Fails the child with a line on standard error.
+#define CHILD_CHECK(condition)                                              \
+    do {                                                                    \
+        if (!(condition)) {                                                 \
+            std::fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #condition); \
+            return 1;                                                       \
+        }                                                                   \
+    } while (0)
+
+void expect_child_ok(const grimbo_test::ChildResult& result)
+{
+    ASSERT_TRUE(result.exited) << "child did not finish: " << result.err;
+    EXPECT_EQ(result.status, 0) << result.err;
+}
+
+TEST(ChatQueue, EightMessagesWaitAndTheNinthIsRefusedWithANotice)
+{
+    expect_child_ok(run_in_child([] {
+        fresh_chat_state();
+        vexa::display_width = 79;
+        for (int i = 0; i < vexa::queue_slots; ++i)
+            CHILD_CHECK(vexa::queue_text("hello") == 1);
+        CHILD_CHECK(vexa::queue_text("one too many") == 0);
+        std::lock_guard<std::mutex> lock(vexa::guard);
+        CHILD_CHECK(vexa::queued == vexa::queue_slots);
+        CHILD_CHECK(std::strlen(vexa::queue[0].event) == 32);
+        CHILD_CHECK(std::strcmp(vexa::queue[0].event, vexa::queue[1].event) != 0);
+        CHILD_CHECK(vexa::line_count == 1);
+        CHILD_CHECK(std::strcmp(vexa::lines[0], vexa::queue_full_notice) == 0);
+        return 0;
+    }));
+}
+
+TEST(ChatWorker, PollsAtOnceAndAgainWhenTheCallerEntersTheRoom)
+{
+    expect_child_ok(run_in_child([] {
+        fresh_chat_state();
+        vexa::worker_exchange = fake_exchange;
+        CHILD_CHECK(vexa::worker_start() == 1);
+        CHILD_CHECK(vexa_chat_enabled() == 1);
+        CHILD_CHECK(wait_for_call("poll", 0, 0, 500ms) == 0);
+        const std::size_t before = call_count();
+        set_in_chat(1);
+        CHILD_CHECK(wait_for_call("poll", 1, before, 500ms) >= 0);
+        set_in_chat(0);
+        CHILD_CHECK(wait_for_call("poll", 0, before, 500ms) >= 0);
+        // While playing, the next poll is about ten seconds away.
+        const std::size_t settled = call_count();
+        std::this_thread::sleep_for(1s);
+        CHILD_CHECK(call_count() == settled);
+        vexa_chat_stop();
+        CHILD_CHECK(vexa_chat_enabled() == 0);
+        CHILD_CHECK(wait_for_call("leave", 0, settled, 500ms) >= 0);
+        return 0;
+    }));
+}
+
+TEST(ChatWorker, DeliversQueuedMessagesInOrderAndRetriesAFailedOne)
+{
+    expect_child_ok(run_in_child([] {
+        fresh_chat_state();
+        vexa::worker_exchange = fake_exchange;
+        set_in_chat(1);
+        hub_answers = 0;  // the hub is down
+        vexa::enqueue_message(message_of("first"));
+        vexa::enqueue_message(message_of("second"));
+        CHILD_CHECK(vexa::worker_start() == 1);
+        const int failed = wait_for_call("message", 1, 0, 500ms);
+        CHILD_CHECK(failed == 0);
+        {
+            std::lock_guard<std::mutex> lock(vexa::guard);
+            CHILD_CHECK(vexa::online == 0);
+            CHILD_CHECK(vexa::queued == 2);
+        }
+        hub_answers = 1;
+        // Retried about two seconds later, then the second two more on.
+        const int retried = wait_for_call("message", 1, 1, 2600ms);
+        CHILD_CHECK(retried == 1);
+        const int next = wait_for_call("message", 1, 2, 2600ms);
+        CHILD_CHECK(next == 2);
+        {
+            std::lock_guard<std::mutex> lock(calls_guard);
+            CHILD_CHECK(calls[0].text == "first" && calls[1].text == "first");
+            CHILD_CHECK(calls[2].text == "second");
+        }
+        const auto until = Clock::now() + 500ms;
+        while (queued_now() != 0 && Clock::now() < until)
+            std::this_thread::sleep_for(10ms);
+        CHILD_CHECK(queued_now() == 0);
+        std::lock_guard<std::mutex> lock(vexa::guard);
+        CHILD_CHECK(vexa::online == 1);
+        return 0;
+    }));
+}
+
+TEST(ChatWorker, StopReturnsAtOnceWhileARequestHangsAndTheWorkerSaysGoodbyeAfter)
+{
+    expect_child_ok(run_in_child([] {
+        fresh_chat_state();
+        vexa::worker_exchange = fake_exchange;
+        hub_hang_ms = 1500;
+        CHILD_CHECK(vexa::worker_start() == 1);
+        std::this_thread::sleep_for(100ms);  // the first poll is now hanging
+        const auto asked = Clock::now();
+        vexa_chat_stop();
+        CHILD_CHECK(Clock::now() - asked < 50ms);
+        CHILD_CHECK(vexa_chat_enabled() == 0);
+        CHILD_CHECK(vexa::worker_start() == 0);  // no restart
+        const int poll = wait_for_call("poll", -1, 0, 2500ms);
+        CHILD_CHECK(poll == 0);
+        CHILD_CHECK(wait_for_call("leave", 0, 1, 500ms) == 1);
+        std::this_thread::sleep_for(300ms);
+        CHILD_CHECK(call_count() == 2);
+        return 0;
+    }));
+}
+
+}  // namespace
