@@ -164,10 +164,21 @@ void read_session_source()
     }
     if (od_control.drop_file_kind == OD_DROP_PRESET)
         return;
+    // How the caller is connected is only taken from a drop file that was
+    // read whole: a damaged DOOR32.SYS must not turn the session into a
+    // local one run as the system account, nor adopt a descriptor.
+    const std::uint8_t local_before = od_control.local_mode;
+    const std::uint8_t socket_before = od_control.socket_mode;
+    const std::uint64_t handle_before = od_control.open_handle;
+    const std::uint8_t telnet_before = bTelnetSocket;
     if (ODInitReadSystemDropFile()) {
         use_stdio_without_handed_socket();
         return;
     }
+    od_control.local_mode = local_before;
+    od_control.socket_mode = socket_before;
+    od_control.open_handle = handle_before;
+    bTelnetSocket = telnet_before;
 
     od_control.drop_file_kind = OD_DROP_NONE;
     if (od_control.no_drop_file_hook != nullptr)

@@ -77,6 +77,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RefusedStart{"missing_file", "", 0, 1},
                       RefusedStart{"bad_deadline", drp({{11, "2024-02-30T10:00:00Z"}}), 0, 1},
                       RefusedStart{"winserial", drp({{2, "winserial"}, {3, "1"}}), 0, 1},
+                      RefusedStart{"binary_garbage",
+                                   std::string(300, '\0') + "\xff\xfe\x1b[2J", 0, 1},
+                      RefusedStart{"line_of_ten_thousand_bytes",
+                                   drp({{14, std::string(10000, 'x')}}), 0, 1},
+                      RefusedStart{"truncated", drp().substr(0, 40), 0, 1},
                       RefusedStart{"custom_failure_level", drp({{1, "1.01"}}), 1, 5}),
     [](const auto& info) { return std::string(info.param.name); });
 
