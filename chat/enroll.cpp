@@ -11,7 +11,7 @@
 #include "chat/request.h"
 #include "chat/settings.h"
 #include "chat/settings_file.h"
-#include "doorkit/session/control.h"
+#include "doorkit/core/control.h"
 
 namespace vexa {
 

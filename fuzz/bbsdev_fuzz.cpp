@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "doorkit/doorkit.h"
-#include "doorkit/session/bbsdev.h"
-#include "doorkit/session/language_tag.h"
-#include "doorkit/session/utf8_check.h"
+#include "doorkit/bbsdev/bbsdev.h"
+#include "doorkit/bbsdev/language_tag.h"
+#include "doorkit/bbsdev/utf8_check.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "doorkit/doorkit.h"
-#include "doorkit/session/control.h"
-#include "doorkit/session/dropfile_exitinfo.h"
-#include "doorkit/session/dropfile_writer.h"
-#include "doorkit/session/writeback_formats.h"
+#include "doorkit/core/control.h"
+#include "doorkit/dropfile/exitinfo.h"
+#include "doorkit/dropfile/writeback_formats.h"
+#include "doorkit/dropfile/writer.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "doorkit/session/control.h"
+#include "doorkit/core/control.h"
 #include "game/daily.h"
 #include "game/score_line.h"
 #include "game/scores.h"

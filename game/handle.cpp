@@ -1,7 +1,7 @@
 #include "game/handle.h"
 
 #include "doorkit/doorkit.h"
-#include "doorkit/session/control.h"
+#include "doorkit/core/control.h"
 
 char player[PLAYER_SIZE] = "TRAVELER";
 char display_handle[DISPLAY_HANDLE_SIZE];

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "doorkit/session/control.h"
+#include "doorkit/core/control.h"
 
 int interbbs_enabled = 0;
 char bbs_name[BBS_NAME_SIZE] = "VEXA ONLINE";

@@ -2,9 +2,9 @@
 // from arrival through the lobby to the way out.
 #include <cstring>
 
-#include "chat/chat.h"
 #include "doorkit/doorkit.h"
-#include "doorkit/session/control.h"
+#include "chat/chat.h"
+#include "doorkit/core/control.h"
 #include "game/handle.h"
 #include "game/interbbs.h"
 #include "game/intro.h"

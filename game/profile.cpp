@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "doorkit/doorkit.h"
-#include "doorkit/session/control.h"
+#include "doorkit/core/control.h"
 #include "game/handle.h"
 #include "game/keys.h"
 #include "game/profile_file.h"

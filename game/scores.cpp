@@ -7,7 +7,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "doorkit/session/control.h"
+#include "doorkit/core/control.h"
 #include "game/bulletins.h"
 #include "game/handle.h"
 #include "game/run_state.h"

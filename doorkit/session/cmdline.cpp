@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "doorkit/doorkit.h"
-#include "doorkit/session/api_sync.h"
+#include "doorkit/core/api_sync.h"
+#include "doorkit/core/control.h"
 #include "doorkit/session/cmdline.h"
-#include "doorkit/session/control.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The option words the kit knows and their codes.
 #include <string_view>
 
-#include "doorkit/session/ascii_case.h"
+#include "doorkit/core/ascii_case.h"
 #include "doorkit/session/cmdline.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "doorkit/session/control.h"
+#include "doorkit/core/control.h"
 #include "doorkit/session/terminal_speed.h"
 
 namespace {

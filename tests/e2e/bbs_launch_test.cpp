@@ -12,7 +12,7 @@
 #include <ostream>
 #include <string>
 
-#include "tests/doorkit/session/dropfile_samples.h"
+#include "tests/doorkit/dropfile/samples.h"
 #include "tests/e2e/game_door.h"
 #include "tests/support/session_runner.h"
 

@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "tests/doorkit/session/bbsdev_image.h"
-#include "tests/doorkit/session/dropfile_samples.h"
+#include "tests/doorkit/bbsdev/image.h"
+#include "tests/doorkit/dropfile/samples.h"
 #include "tests/e2e/game_door.h"
 #include "tests/support/session_runner.h"
 

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tests/doorkit/session/dropfile_samples.h"
+#include "tests/doorkit/dropfile/samples.h"
 #include "tests/support/session_runner.h"
 
 using namespace grimbo_test;

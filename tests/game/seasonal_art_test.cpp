@@ -9,7 +9,7 @@
 #include <string>
 
 #include "doorkit/doorkit.h"
-#include "doorkit/terminal/cp437.h"
+#include "doorkit/transport/cp437.h"
 #include "game/seasons.h"
 #include "tests/game/game_session.h"
 #include "tests/support/screen.h"

@@ -2,7 +2,7 @@
 
 #include <vterm.h>
 
-#include "doorkit/terminal/cp437.h"
+#include "doorkit/transport/cp437.h"
 
 namespace grimbo_test {
 

@@ -12,8 +12,8 @@
 #include "tests/support/expected_help.h"
 
 #include "doorkit/doorkit.h"
+#include "doorkit/core/control.h"
 #include "doorkit/session/cmdline.h"
-#include "doorkit/session/control.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "doorkit/doorkit.h"
-#include "doorkit/session/control.h"
-#include "doorkit/terminal/transport.h"
-#include "tests/doorkit/session/bbsdev_image.h"
-#include "tests/doorkit/session/dropfile_samples.h"
+#include "doorkit/core/control.h"
+#include "doorkit/transport/transport.h"
+#include "tests/doorkit/bbsdev/image.h"
+#include "tests/doorkit/dropfile/samples.h"
 #include "tests/doorkit/session/session_helpers.h"
 #include "tests/support/session_runner.h"
 

@@ -9,11 +9,11 @@
 #include <string>
 
 #include "doorkit/doorkit.h"
-#include "doorkit/session/api_sync.h"
-#include "doorkit/session/control.h"
-#include "doorkit/session/log.h"
-#include "doorkit/terminal/input_queue.h"
-#include "doorkit/terminal/transport.h"
+#include "doorkit/core/api_sync.h"
+#include "doorkit/core/control.h"
+#include "doorkit/kernel/input_queue.h"
+#include "doorkit/log/log.h"
+#include "doorkit/transport/transport.h"
 #include "tests/doorkit/session/session_helpers.h"
 
 using grimbo_test::ChildResult;

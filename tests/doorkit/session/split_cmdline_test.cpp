@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "doorkit/doorkit.h"
+#include "doorkit/core/control.h"
 #include "doorkit/session/cmdline.h"
-#include "doorkit/session/control.h"
 
 namespace {
 

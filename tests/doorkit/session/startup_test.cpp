@@ -10,7 +10,7 @@
 #include <string>
 
 #include "doorkit/doorkit.h"
-#include "doorkit/session/control.h"
+#include "doorkit/core/control.h"
 #include "doorkit/session/terminal_speed.h"
 #include "tests/doorkit/session/session_helpers.h"
 

@@ -1,0 +1,111 @@
+#include "doorkit/core/clock.h"
+
+#include <cerrno>
+#include <ctime>
+
+#include "doorkit/doorkit.h"
+#include "doorkit/core/api_sync.h"
+#include "doorkit/core/control.h"
+
+namespace {
+
+timespec session_start{};
+std::uint32_t dwODSessionLastSeconds = 0;
+std::uint16_t wODSessionLastMilliseconds = 0;
+
+}  // namespace
+
+std::uint32_t ODTimerNow()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
+                                      static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u);
+}
+
+void ODTimerStart(tODTimer* timer, std::uint32_t milliseconds)
+{
+    timer->start = ODTimerNow();
+    timer->duration = milliseconds;
+}
+
+bool ODTimerElapsed(const tODTimer* timer)
+{
+    return ODTimerNow() - timer->start >= timer->duration;
+}
+
+std::uint32_t ODTimerLeft(const tODTimer* timer)
+{
+    std::uint32_t passed = ODTimerNow() - timer->start;
+    return passed >= timer->duration ? 0 : timer->duration - passed;
+}
+
+void ODTimerWaitForElapse(const tODTimer* timer)
+{
+    od_sleep(ODTimerLeft(timer));
+}
+
+void ODSessionTimeInitialize()
+{
+    clock_gettime(CLOCK_REALTIME, &session_start);
+    dwODSessionLastSeconds = 0;
+    wODSessionLastMilliseconds = 0;
+}
+
+void ODSessionTimeGet(std::uint32_t* seconds, std::uint16_t* milliseconds)
+{
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    // Whole milliseconds of the whole difference: cutting the nanosecond
+    // parts separately could run a millisecond ahead.
+    long long ns = (static_cast<long long>(now.tv_sec) - session_start.tv_sec) * 1000000000LL +
+                   (now.tv_nsec - session_start.tv_nsec);
+    long long ms = ns / 1000000LL;
+    if (ms < 0)
+        ms = 0;
+    auto secs = static_cast<std::uint32_t>(ms / 1000);
+    auto msecs = static_cast<std::uint16_t>(ms % 1000);
+    // The session clock never goes back, even when the wall clock does.
+    if (secs < dwODSessionLastSeconds ||
+        (secs == dwODSessionLastSeconds && msecs < wODSessionLastMilliseconds)) {
+        secs = dwODSessionLastSeconds;
+        msecs = wODSessionLastMilliseconds;
+    }
+    dwODSessionLastSeconds = secs;
+    wODSessionLastMilliseconds = msecs;
+    if (seconds != nullptr)
+        *seconds = secs;
+    if (milliseconds != nullptr)
+        *milliseconds = msecs;
+}
+
+void od_sleep(std::uint32_t milliseconds)
+{
+    // Retry pauses fall away once the session is being taken down.
+    if (eODLifecycleState >= OD_STATE_SHUTTING_DOWN) {
+        od_control.error_code = OD_ERR_GENERALFAILURE;
+        return;
+    }
+    timespec left{};
+    if (milliseconds == 0) {
+        left.tv_nsec = 100000;
+    } else {
+        left.tv_sec = milliseconds / 1000;
+        left.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
+    }
+    while (nanosleep(&left, &left) == -1 && errno == EINTR) {
+    }
+}
+
+bool od_get_time(std::uint32_t* seconds, std::uint16_t* milliseconds)
+{
+    ODApiCall call;
+    if (!call.allowed())
+        return false;
+    if (seconds == nullptr && milliseconds == nullptr) {
+        od_control.error_code = OD_ERR_PARAMETER;
+        return false;
+    }
+    ODSessionTimeGet(seconds, milliseconds);
+    return true;
+}

@@ -1,0 +1,90 @@
+// The connection side of a kernel pass: carrier, and the caller's bytes
+// moved into the input queue.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "doorkit/doorkit.h"
+#include "doorkit/kernel/input_queue.h"
+#include "doorkit/kernel/kernel.h"
+#include "doorkit/kernel/steps.h"
+#include "doorkit/transport/transport.h"
+
+namespace {
+
+constexpr char kEnterLogName[] = "grimbo-raw-enter.log";
+// Bytes thrown away per pass while the keyboard is off: a caller who keeps
+// typing must not hold the pass (and the time checks) up for ever.
+constexpr int kMaxDiscardPerPass = 4096;
+
+// Every Enter byte received, for tracing terminals that send odd line
+// ends. All entries stand on one line; a failing file is ignored.
+void LogEnterByte(std::uint8_t byte)
+{
+    int fd = open(kEnterLogName, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return;
+    char entry[32];
+    int size = std::snprintf(entry, sizeof entry, "raw incoming key=%u\\n", byte);
+    if (size > 0 && write(fd, entry, static_cast<std::size_t>(size)) < 0) {
+        // Nothing to do: the log is a diagnostic only.
+    }
+    close(fd);
+}
+
+}  // namespace
+
+bool ODKrnlCheckCarrier()
+{
+    if ((od_control.disable_flags & OD_DISABLE_CARRIER) || hSerialPort == nullptr)
+        return true;
+    bool present = true;
+    ODComCarrier(hSerialPort, &present);
+    if (present)
+        return true;
+    ODKrnlEndSession(OD_EXIT_REASON_CARRIER);
+    return false;
+}
+
+void ODKrnlPumpInput()
+{
+    bKrnlInputStalled = 0;
+    if (hSerialPort == nullptr || hODInputQueue == nullptr) {
+        bKrnlInputStalled = 1;
+        return;
+    }
+    const std::uint32_t allowed_wait = ODMaxMSToWait;
+    int discarded = 0;
+    for (;;) {
+        const bool keep = od_control.user_keyboard_on != 0;
+        // A byte is only taken off the connection when there is room for
+        // it; otherwise it waits there.
+        if (keep && ODInQueueReserveEvent(hODInputQueue) != kODRCSuccess)
+            break;
+        char byte = 0;
+        int result = ODComGetByte(hSerialPort, &byte, false);
+        if (result != kODRCSuccess) {
+            if (keep)
+                ODInQueueCancelReservedEvent(hODInputQueue);
+            if (result != kODRCNothingWaiting || hSerialPort->caller_gone)
+                bKrnlInputStalled = 1;
+            break;
+        }
+        // The rest of a burst is read without waiting.
+        ODMaxMSToWait = 0;
+        if (!keep) {
+            if (++discarded >= kMaxDiscardPerPass)
+                break;
+            continue;
+        }
+        ODInputEvent event{};
+        event.event_type = EVENT_CHARACTER;
+        event.from_remote = 1;
+        event.key = static_cast<std::uint8_t>(byte);
+        ODInQueueCommitReservedEvent(hODInputQueue, &event);
+        if (event.key == 13 || event.key == 10)
+            LogEnterByte(event.key);
+    }
+    ODMaxMSToWait = allowed_wait;
+}

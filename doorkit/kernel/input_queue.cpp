@@ -1,0 +1,262 @@
+#include "doorkit/kernel/input_queue.h"
+
+#include <cstdlib>
+
+#include "doorkit/core/api_sync.h"
+#include "doorkit/core/clock.h"
+#include "doorkit/kernel/kernel.h"
+#include "doorkit/transport/transport.h"
+
+tODInQueueHandle hODInputQueue = nullptr;
+std::uint8_t chLastControlKey = 0;
+
+namespace {
+
+// A wait without limit lets the transport read wait this long per pass.
+constexpr std::uint32_t kUnlimitedPassWaitMS = 250;
+// What a pass may wait once it has no connection to wait on.
+constexpr std::uint32_t kStalledPauseMS = 50;
+
+int Used(const ODInputQueue* q)
+{
+    return (q->head - q->tail + q->capacity) % q->capacity;
+}
+
+int Free(const ODInputQueue* q)
+{
+    return q->capacity - 1 - Used(q);
+}
+
+void NoteControlKey(const ODInputEvent& event)
+{
+    if (event.event_type != EVENT_CHARACTER)
+        return;
+    switch (event.key) {
+    case 'P':
+    case 'p':
+        chLastControlKey = 'p';
+        break;
+    case 'S':
+    case 's':
+    case 3:   // Ctrl-C
+    case 11:  // Ctrl-K
+    case 24:  // Ctrl-X
+        chLastControlKey = 's';
+        break;
+    default:
+        break;
+    }
+}
+
+void Store(ODInputQueue* q, const ODInputEvent& event)
+{
+    q->events[q->head] = event;
+    q->head = (q->head + 1) % q->capacity;
+    NoteControlKey(event);
+    q->last_activity = std::time(nullptr);
+}
+
+bool Take(ODInputQueue* q, ODInputEvent* event)
+{
+    if (q->head == q->tail)
+        return false;
+    if (event != nullptr)
+        *event = q->events[q->tail];
+    q->tail = (q->tail + 1) % q->capacity;
+    return true;
+}
+
+// The passes of this wait cannot bring input: the last one could not wait
+// on the connection, or the wait runs inside a pass (a hook), where the
+// kernel does not run again.
+bool Stalled()
+{
+    return bKrnlInputStalled || bKernelActive;
+}
+
+// One kernel pass whose read of the connection may wait up to `wait_ms` for
+// a first byte.
+void WaitingPass(std::uint32_t wait_ms)
+{
+    ODMaxMSToWait = wait_ms;
+    od_kernel();
+    ODMaxMSToWait = 1;
+}
+
+// A pass that a waiting pass follows at once: it need not wait itself, and
+// an idle session then wakes once per slice instead of three times.
+void QuickPass()
+{
+    const std::uint32_t allowed = ODMaxMSToWait;
+    ODMaxMSToWait = 0;
+    od_kernel();
+    ODMaxMSToWait = allowed;
+}
+
+}  // namespace
+
+int ODInQueueAlloc(tODInQueueHandle* queue, int capacity)
+{
+    if (queue == nullptr || capacity < 2)
+        return kODRCInvalidCall;
+    *queue = nullptr;
+    auto* q = static_cast<ODInputQueue*>(std::calloc(1, sizeof(ODInputQueue)));
+    if (q == nullptr)
+        return kODRCNoMemory;
+    q->events = static_cast<ODInputEvent*>(
+        std::calloc(static_cast<std::size_t>(capacity), sizeof(ODInputEvent)));
+    if (q->events == nullptr) {
+        std::free(q);
+        return kODRCNoMemory;
+    }
+    q->capacity = capacity;
+    q->last_activity = std::time(nullptr);
+    *queue = q;
+    return kODRCSuccess;
+}
+
+void ODInQueueFree(tODInQueueHandle queue)
+{
+    if (queue == nullptr)
+        return;
+    std::free(queue->events);
+    std::free(queue);
+}
+
+bool ODInQueueWaiting(tODInQueueHandle queue)
+{
+    return queue != nullptr && queue->head != queue->tail;
+}
+
+int ODInQueueAddEvent(tODInQueueHandle queue, const ODInputEvent* event)
+{
+    return ODInQueueAddEvents(queue, event, 1);
+}
+
+int ODInQueueAddEvents(tODInQueueHandle queue, const ODInputEvent* events, int count)
+{
+    if (queue == nullptr || events == nullptr || count < 0)
+        return kODRCInvalidCall;
+    if (Free(queue) - queue->reserved < count) {
+        ODPlatRingBell();
+        return kODRCNoMemory;
+    }
+    for (int i = 0; i < count; ++i)
+        Store(queue, events[i]);
+    return kODRCSuccess;
+}
+
+int ODInQueueReserveEvent(tODInQueueHandle queue)
+{
+    if (queue == nullptr)
+        return kODRCInvalidCall;
+    if (Free(queue) <= queue->reserved)
+        return kODRCNoMemory;
+    ++queue->reserved;
+    return kODRCSuccess;
+}
+
+void ODInQueueCancelReservedEvent(tODInQueueHandle queue)
+{
+    if (queue != nullptr && queue->reserved > 0)
+        --queue->reserved;
+}
+
+int ODInQueueCommitReservedEvent(tODInQueueHandle queue, const ODInputEvent* event)
+{
+    if (queue == nullptr || event == nullptr || queue->reserved <= 0)
+        return kODRCInvalidCall;
+    --queue->reserved;
+    Store(queue, *event);
+    return kODRCSuccess;
+}
+
+int ODInQueueGetNextEvent(tODInQueueHandle queue, ODInputEvent* event, std::uint32_t timeout_ms)
+{
+    if (queue == nullptr)
+        return kODRCInvalidCall;
+    if (Take(queue, event))
+        return kODRCSuccess;
+
+    if (timeout_ms == 0) {
+        od_kernel();
+        if (Take(queue, event))
+            return kODRCSuccess;
+        return ODKrnlSessionRunning() ? kODRCTimeout : kODRCGeneralFailure;
+    }
+
+    if (timeout_ms == OD_NO_TIMEOUT) {
+        QuickPass();
+        bool waited = false;
+        while (!ODInQueueWaiting(queue)) {
+            if (!ODKrnlSessionRunning())
+                return kODRCGeneralFailure;
+            // A pass that could not wait on the connection returned at
+            // once; sleeping here keeps the wait off the processor.
+            if (Stalled())
+                od_sleep(kStalledPauseMS);
+            else if (waited)
+                od_sleep(0);
+            WaitingPass(kUnlimitedPassWaitMS);
+            waited = true;
+        }
+        Take(queue, event);
+        return kODRCSuccess;
+    }
+
+    tODTimer limit{};
+    ODTimerStart(&limit, timeout_ms);
+    QuickPass();
+    bool waited = false;
+    while (ODKrnlSessionRunning() && !ODInQueueWaiting(queue)) {
+        if (ODTimerElapsed(&limit))
+            return kODRCTimeout;
+        std::uint32_t left = ODTimerLeft(&limit);
+        if (Stalled()) {
+            od_sleep(left < kStalledPauseMS ? left : kStalledPauseMS);
+            if (ODTimerElapsed(&limit))
+                return kODRCTimeout;
+        } else if (waited) {
+            od_sleep(0);
+        }
+        left = ODTimerLeft(&limit);
+        WaitingPass(left != 0 ? left : 1);
+        waited = true;
+    }
+    if (Take(queue, event))
+        return kODRCSuccess;
+    return kODRCGeneralFailure;
+}
+
+void ODInQueueEmpty(tODInQueueHandle queue)
+{
+    if (queue != nullptr)
+        queue->tail = queue->head;
+}
+
+std::time_t ODInQueueGetLastActivity(tODInQueueHandle queue)
+{
+    return queue != nullptr ? queue->last_activity : 0;
+}
+
+void ODInQueueResetLastActivity(tODInQueueHandle queue)
+{
+    if (queue != nullptr)
+        queue->last_activity = std::time(nullptr);
+}
+
+bool ODInQueueCheckpoint()
+{
+    const std::uint32_t allowed = ODMaxMSToWait;
+    ODMaxMSToWait = 0;
+    bool running = ODSyncAPICheckpoint();
+    ODMaxMSToWait = allowed;
+    return running;
+}
+
+std::uint8_t ODInQueueExchangeLastControlKey(tODInQueueHandle, std::uint8_t value)
+{
+    std::uint8_t previous = chLastControlKey;
+    chLastControlKey = value;
+    return previous;
+}
