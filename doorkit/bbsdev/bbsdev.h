@@ -1,3 +1,7 @@
+// bbsdev: BBSDEV.DRP, its UTF-8 and language-tag validators and the
+// deadline arithmetic. Uses core, transport (the connection methods) and
+// the kernel (when the next minute is taken).
+//
 // Sessions described by the BBSDEV.DRP file named in the environment.
 #ifndef DOORKIT_BBSDEV_BBSDEV_H
 #define DOORKIT_BBSDEV_BBSDEV_H

@@ -2,7 +2,6 @@
 
 #include "doorkit/doorkit.h"
 #include "doorkit/core/control.h"
-#include "doorkit/kernel/kernel.h"
 
 std::uint32_t nAPILevel = 0;
 std::uint8_t bSyncActive = 0;

@@ -29,6 +29,10 @@ void ODMutexUnlock(void* mutex);
 // error_code 8) when the call must be refused.
 bool ODEnsureStarted();
 
+// Lets the kernel run work that waits for the outermost kit call. Defined
+// by the kernel, which sits above this floor.
+void ODKrnlDispatchPending();
+
 // Guard for a public call: starts the kit if needed, checks the call is
 // allowed and holds the API level for the call's duration.
 class ODApiCall {

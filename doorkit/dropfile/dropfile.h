@@ -1,3 +1,7 @@
+// dropfile: finding the drop file, one reader and one writer per format,
+// EXITINFO.BBS records, name forms, and the caller identity built from what
+// was read. Uses core and bbsdev.
+//
 // Finding and reading the BBS's drop file.
 #ifndef DOORKIT_DROPFILE_DROPFILE_H
 #define DOORKIT_DROPFILE_DROPFILE_H

@@ -1,3 +1,7 @@
+// input: the od_get_* calls, line input, and the key decoder with its table
+// of sequences. Uses core, transport and the kernel (its input queue);
+// echo goes out through the public output calls.
+//
 // Turns the caller's terminal key sequences into extended-key events: the
 // table of known sequences and the decoder that collects bytes against it.
 #ifndef DOORKIT_INPUT_KEY_DECODER_H

@@ -1,5 +1,9 @@
-// The kernel: one pass checks carrier, time and inactivity and pumps the
-// caller's bytes into the input queue.
+// kernel: the kernel pass and the input queue it fills. Uses core and
+// transport; it shows its messages and ends the session through the public
+// calls.
+//
+// One pass checks carrier, time and inactivity and pumps the caller's bytes
+// into the input queue.
 #ifndef DOORKIT_KERNEL_KERNEL_H
 #define DOORKIT_KERNEL_KERNEL_H
 
@@ -36,8 +40,6 @@ extern std::uint8_t bKrnlInputStalled;
 
 int ODKrnlInitialize();  // 0 = success
 void ODKrnlShutdown();
-// Lets the kernel run work that waits for the outermost kit call.
-void ODKrnlDispatchPending();
 // The session is starting or active: kernel passes and waits go on.
 bool ODKrnlSessionRunning();
 

@@ -1,3 +1,6 @@
+// log: uses core, the kernel (why the session ended) and output (the shared
+// work string).
+//
 // The door kit's activity log: one header per session, one time-stamped
 // line per event. Opening it installs the two hooks the rest of the kit
 // calls without knowing about the log.

@@ -1,3 +1,7 @@
+// output: text, colour, cursor, od_printf and plain redraw for the caller's
+// terminal. Uses core, transport and the kernel. The screen copy above it is
+// reached only through the ODMirror* calls declared here.
+//
 // Internal pieces of the output layer shared by the output, colour, cursor
 // and screen-block calls: the caller's terminal mode, raw sending, and the
 // screen copy that mirrors what is sent (the session screen when there is
@@ -35,8 +39,9 @@ constexpr int OD_AVATAR_COORDINATE_MAX = 255;
 // no regard to the caller's clear-screen preference.
 void ODClearCallerScreen();
 
-// The screen copy. Coordinates are 1-based; the window's edges are screen
-// coordinates, the cursor and rectangles relative to the window.
+// The screen copy, defined by the screen floor (screen/mirror.cpp).
+// Coordinates are 1-based; the window's edges are screen coordinates, the
+// cursor and rectangles relative to the window.
 struct ODMirrorInfo {
     int left;
     int top;

@@ -1,3 +1,5 @@
+// reserve: uses core; it logs through the public call.
+//
 // Node reservations shared between the door processes of several nodes:
 // each process owns a slot in one file, and named reservations are handed
 // out first come, first served by ticket.

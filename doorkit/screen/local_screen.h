@@ -1,3 +1,8 @@
+// screen: the local screen and the session screen copies, the mirror that
+// keeps them following the output calls, snapshots and their file format,
+// and screen blocks (od_gettext, od_puttext, od_scroll). Uses core and
+// output.
+//
 // The local screen: the door kit's 80 x 25 model of the sysop's text display.
 // Nothing draws it on this platform; it is the screen copy of a session
 // without a remote side, the visible part of the session screen otherwise,

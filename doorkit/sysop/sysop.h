@@ -1,3 +1,6 @@
+// sysop: uses core, the kernel, output, screen and log; it reads keys
+// through the public input calls.
+//
 // The system operator's side of a session: paging, chat mode, the
 // page-pause prompt of long listings and the sysop's requests. There is no
 // local keyboard or display here, so only the public calls reach them.

@@ -1,3 +1,7 @@
+// transport: the port object over standard input/output and sockets,
+// telnet, the CP437 to UTF-8 table, descriptor waits, carrier and DTR.
+// Uses core.
+//
 // The port object: the kit's only road to the caller's terminal, over
 // standard input/output or an inherited socket (raw or telnet).
 #ifndef DOORKIT_TRANSPORT_TRANSPORT_H
