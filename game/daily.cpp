@@ -248,7 +248,7 @@ void daily_run()
         unavailable();
         return;
     }
-    run_begin();
+    run_begin(run_daily);
     daily_setup();
     const int day = season_day;
 

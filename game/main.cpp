@@ -10,6 +10,7 @@
 #include "game/intro.h"
 #include "game/lobby.h"
 #include "game/profile.h"
+#include "game/run.h"
 #include "game/seasons.h"
 #include "game/storage.h"
 
@@ -26,6 +27,7 @@ void leave_session()
     if (session_left)
         return;
     session_left = true;
+    run_save_unseen();
     vexa_chat_stop();
     interbbs_sync_background();
 }

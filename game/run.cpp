@@ -20,6 +20,10 @@ namespace {
 constexpr int kHealthCap = 100;
 constexpr int kGuardianHeal = 8;
 
+// A story run not yet saved by its ending: a session that stops before the
+// ending saves it from the leaving steps instead.
+bool story_unsaved = false;
+
 // What the score screen says about a save outcome.
 struct save_message {
     const char* text;
@@ -190,7 +194,7 @@ void campaign_complete()
 void story_run()
 {
     seasonal_seed_story();
-    run_begin();
+    run_begin(run_story);
     story_opening();
     for (int stage = 0; stage < STAGE_COUNT; ++stage) {
         if (hp <= 0) {
@@ -337,8 +341,9 @@ void dawn_breaks()
 
 }  // namespace
 
-void run_begin()
+void run_begin(int mode)
 {
+    story_unsaved = mode == run_story;
     Halloween_mode = season_is_halloween() ? 1 : 0;
     run_state_reset(player_class);
 }
@@ -355,6 +360,7 @@ void halloween_finale(int mode)
 
 void run_ending(int mode)
 {
+    story_unsaved = false;
     int outcome = save_score(mode == run_daily ? 1 : 0);
     if (mode == run_daily)
         outcome = daily_record(outcome);
@@ -371,6 +377,7 @@ void run_ending(int mode)
 
 void run_leave()
 {
+    story_unsaved = false;
     daily_release();
     quit_requested = 0;
     in_adventure = 0;
@@ -386,4 +393,13 @@ void run(int mode)
         return;
     }
     daily_run();
+}
+
+void run_save_unseen()
+{
+    // A quit is a leave without a record, whatever stopped the session after.
+    if (!story_unsaved || quit_requested != 0)
+        return;
+    story_unsaved = false;
+    save_score(0);
 }

@@ -2,6 +2,7 @@
 // the month's dice always fall the same way.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "tests/e2e/game_door.h"
@@ -159,6 +160,75 @@ TEST(GameRun, DeathAtTheFirstSealEndsTheRunAndSavesTheStageReached)
     ASSERT_TRUE(call->wait_for("[S] STORY - 8 MONTHLY STAGES"));
     call->door.send("q");
     EXPECT_EQ(call->door.wait_exit(), 0);
+}
+
+// The score on the status line ("... SCORE 1040 TOKENS ..."), -1 when none.
+int status_score(const Call& call)
+{
+    const std::string line = status_line(call);
+    const auto at = line.find("SCORE ");
+    return at == std::string::npos ? -1 : std::atoi(line.c_str() + at + 6);
+}
+
+// Strikes at the stage-1 guardian (resting when tired) until it falls.
+bool beat_first_guardian(Call& call)
+{
+    call.type("4");
+    if (left_of_art(call.screen, 5) != "  THE GUARDIAN BLOCKS YOUR PATH!")
+        return false;
+    for (int turn = 0; turn < 40; ++turn) {
+        call.type(turn % 6 == 5 ? "5" : "1", 150);
+        if (left_of_art(call.screen, 5) == "  THE MONSTER FALLS!") {
+            call.type("c");
+            return call.wait_for("STAGE 2/8");
+        }
+    }
+    return false;
+}
+
+// A caller whose line drops mid-run keeps the score and stage reached: the
+// same table line, hand-over line and bulletins the ending would write.
+TEST(GameRun, AHangUpMidRunSavesTheScoreAndStageReached)
+{
+    struct Case {
+        const char* name;
+        bool beat_first;   // reach stage 2 first
+        const char* keys;  // typed before the line drops
+        int stage;
+    };
+    const Case cases[] = {
+        {"at the second stage's menu", true, "", 2},
+        {"in the middle of a fight", false, "411", 1},
+        {"at a search's result", false, "111", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GameDir dir;
+        auto call = first_stage(dir);
+        ASSERT_TRUE(call);
+        call->type("c");
+        ASSERT_TRUE(call->wait_for("STAGE 1/8"));
+        if (c.beat_first) {
+            ASSERT_TRUE(beat_first_guardian(*call));
+        }
+        for (const char* key = c.keys; *key != '\0'; ++key)
+            call->type(std::string(1, *key), 150);
+        const int score = status_score(*call);
+        ASSERT_GE(score, 0) << call->screen.text();
+        call->door.close_caller();
+        EXPECT_EQ(call->door.wait_exit(), 1);
+
+        EXPECT_EQ(dir.read("data/story.tsv"),
+                  "20260315\tJack\t" + std::to_string(score) + "\t" + std::to_string(c.stage) +
+                      "\t0\n");
+        const std::string handed_over = dir.read("data/interbbs-outbox.tsv");
+        EXPECT_EQ(handed_over.rfind("grimbo\t20260315\tJack\t" + std::to_string(score) +
+                                        "\tstory\t",
+                                    0),
+                  0u)
+            << handed_over;
+        EXPECT_NE(dir.read("highscores.asc").find("Jack"), std::string::npos);
+    }
 }
 
 TEST(GameRun, OctoberOpensOnTheNightItBeganAndSpeaksOfCandy)

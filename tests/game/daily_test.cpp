@@ -41,7 +41,7 @@ void start_daily(int year, int month, int day, int survivor_class)
     player_class = survivor_class;
     season_bind_at(noon_utc(year, month, day));
     seasonal_seed_daily();
-    run_begin();
+    run_begin(run_daily);
     daily_setup();
 }
 

@@ -1,17 +1,27 @@
 // The three Halloween scenes after the last guardian, each ending on the
 // score screen.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 
+#include "doorkit/doorkit.h"
+#include "game/handle.h"
 #include "game/music.h"
 #include "game/run.h"
+#include "game/screen_kit.h"
 #include "game/run_state.h"
 #include "game/seasons.h"
 #include "game/storage.h"
 #include "tests/game/game_session.h"
+#include "tests/game/score_files.h"
 #include "tests/support/screen.h"
+#include "tests/support/session_runner.h"
 
 namespace {
 
@@ -76,4 +86,57 @@ TEST(HalloweenFinale, ChoicesQuitsAndDeathAllEndOnTheScoreScreen)
     }
 }
 
+// A line that drops during the finale: a story run keeps the score reached
+// (saved once, as its ending saves it), a daily run records nothing.
+TEST(HalloweenFinale, AHangUpSavesAStoryRunOnceAndADailyRunNever)
+{
+    struct Case {
+        const char* name;
+        int mode;
+        const char* typed;  // before the line drops
+        const char* table;  // data/story.tsv afterwards
+    };
+    const Case cases[] = {
+        {"at the bell", run_story, "", "20261031\tAnn\t900\t8\t0\n"},
+        {"at the last flame", run_story, "1", "20261031\tAnn\t1250\t8\t0\n"},
+        {"on the score screen after a quit", run_story, "q", "20261031\tAnn\t900\t8\t0\n"},
+        {"in the daily challenge", run_daily, "1", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        grimbo_test::TempDir dir;
+        grimbo_test::ChildResult result = game_test::run_session([&](game_test::Caller& caller) {
+            if (chdir(dir.path().c_str()) != 0 || mkdir("data", 0755) != 0)
+                return 90;
+            season_bind_at(k2026Oct31);
+            sound_enabled = 0;
+            storage_ok = 1;
+            std::snprintf(player, sizeof player, "%s", "Ann");
+            std::snprintf(profile_path, sizeof profile_path, "%s",
+                          "data/profile-0123456789abcdef.tsv");
+            run_begin(c.mode);
+            in_adventure = 1;
+            level = 7;
+            hp = 50;
+            score = 900;
+            od_control.before_exit_hook = run_save_unseen;
+            caller.send(c.typed);
+            caller.drain();
+            std::thread hang_up([&caller]() {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                shutdown(caller.fd, SHUT_RDWR);
+            });
+            hang_up.detach();
+            halloween_finale(c.mode);
+            waitc();  // the lobby's next wait, had the line stayed
+            return 0;
+        });
+        ASSERT_TRUE(result.exited) << result.err;
+        EXPECT_EQ(result.status, 1);  // the kit's lost-carrier status
+        EXPECT_EQ(game_test::slurp(dir.file("data/story.tsv").c_str()), c.table);
+        EXPECT_EQ(game_test::slurp(dir.file("data/daily.tsv").c_str()), "");
+    }
+}
+
 }  // namespace
+
