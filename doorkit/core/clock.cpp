@@ -1,11 +1,14 @@
 #include "doorkit/core/clock.h"
 
+#include <poll.h>
+
 #include <cerrno>
 #include <ctime>
 
 #include "doorkit/doorkit.h"
 #include "doorkit/core/api_sync.h"
 #include "doorkit/core/control.h"
+#include "doorkit/core/stop_signal.h"
 
 namespace {
 
@@ -86,14 +89,26 @@ void od_sleep(std::uint32_t milliseconds)
         od_control.error_code = OD_ERR_GENERALFAILURE;
         return;
     }
-    timespec left{};
-    if (milliseconds == 0) {
-        left.tv_nsec = 100000;
-    } else {
-        left.tv_sec = milliseconds / 1000;
-        left.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
-    }
-    while (nanosleep(&left, &left) == -1 && errno == EINTR) {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    long long end_ns = static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec +
+                       (milliseconds == 0 ? 100000LL : milliseconds * 1000000LL);
+    // A stop signal ends the sleep at once, so the kernel sees it promptly.
+    pollfd wake{ODStopWakeDescriptor(), POLLIN, 0};
+    while (!ODStopRequested()) {
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        long long left = end_ns - (static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+        if (left <= 0)
+            return;
+        timespec wait{static_cast<time_t>(left / 1000000000LL),
+                      static_cast<long>(left % 1000000000LL)};
+        int result = ppoll(&wake, 1, &wait, nullptr);
+        if (result > 0)
+            return;
+        if (result < 0 && errno != EINTR) {
+            nanosleep(&wait, nullptr);
+            return;
+        }
     }
 }
 
