@@ -10,7 +10,6 @@
 
 #include <chrono>
 #include <cstring>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -99,45 +98,26 @@ TEST(GameStop, TermInTheDailyLeavesTheDayOpenAndWritesTheDropFileBack)
     EXPECT_EQ(again->door.wait_exit(), 0);
 }
 
-struct PtyStop {
-    const char* name;
-    int signal;
-};
-
-void PrintTo(const PtyStop& s, std::ostream* os)
-{
-    *os << s.name;
-}
-
 bool same_settings(const termios& a, const termios& b)
 {
     return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
            a.c_lflag == b.c_lflag && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0;
 }
 
-class GameStopOnPty : public ::testing::TestWithParam<PtyStop> {};
-
-TEST_P(GameStopOnPty, EndsWithStatusOneAndTheTerminalAsTheBbsLeftIt)
+TEST(GameStop, TermOnAPtyEndsWithStatusOneAndTheTerminalAsTheBbsLeftIt)
 {
     GameDir dir;
     auto call = call_game(dir, caller_options("Jack"), "", Link::Pty);
     ASSERT_TRUE(call);
     ASSERT_TRUE(reach_lobby_as_new_caller(*call)) << call->screen.text();
     call->settle(200);
-    ASSERT_EQ(kill(call->door.pid(), GetParam().signal), 0);
+    ASSERT_EQ(kill(call->door.pid(), SIGTERM), 0);
     EXPECT_EQ(call->door.wait_exit(5000), 1);
     auto initial = call->door.initial_pty_settings();
     auto after = call->door.pty_settings();
     ASSERT_TRUE(initial && after);
     EXPECT_TRUE(same_settings(*initial, *after));
 }
-
-INSTANTIATE_TEST_SUITE_P(Signals, GameStopOnPty,
-                         ::testing::Values(PtyStop{"Term", SIGTERM}, PtyStop{"HangUp", SIGHUP},
-                                           PtyStop{"Interrupt", SIGINT}),
-                         [](const ::testing::TestParamInfo<PtyStop>& info) {
-                             return info.param.name;
-                         });
 
 TEST(GameBoardName, ControlBytesFromTheSettingsFileNeverReachTheCaller)
 {
