@@ -3,7 +3,6 @@
 // console keeps its ordinary meaning), and the caller's line closes when
 // the door ends even while a program it started still runs.
 #include <dirent.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -15,6 +14,7 @@
 #include <chrono>
 #include <cstring>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -132,15 +132,16 @@ std::vector<int> OpenDescriptors(pid_t pid)
     return fds;
 }
 
-// What any program started from this test inherits besides 0-2 (the
-// test's own surroundings may hand some down), less the descriptor the
-// door is handed its line on.
-std::vector<int> PassedDown(int handed_fd)
+// The descriptors the door named as born with, less the caller's line.
+std::vector<int> BornWith(const std::string& err, int handed_fd)
 {
-    std::vector<int> fds = {0, 1, 2};
-    for (int fd : OpenDescriptors(getpid())) {
-        const int flags = fcntl(fd, F_GETFD);
-        if (fd > 2 && fd != handed_fd && flags != -1 && (flags & FD_CLOEXEC) == 0)
+    std::vector<int> fds;
+    const auto at = err.find("born");
+    if (at == std::string::npos)
+        return fds;
+    std::istringstream line(err.substr(at + 4, err.find('\n', at) - at - 4));
+    for (int fd = 0; line >> fd;) {
+        if (fd != handed_fd)
             fds.push_back(fd);
     }
     std::sort(fds.begin(), fds.end());
@@ -203,8 +204,8 @@ TEST_P(ChildOfTheDoor, HoldsNoDescriptorOfTheDoorAndTheLineClosesWhenTheDoorEnds
     const pid_t child = static_cast<pid_t>(std::stol(err.substr(at + 6)));
 
     // The log and the reservation file are open in the door; the program it
-    // started has only what it was born with.
-    EXPECT_EQ(OpenDescriptors(child), PassedDown(launch.handed_fd)) << h.name;
+    // started has only what the door was born with, less the caller's line.
+    EXPECT_EQ(OpenDescriptors(child), BornWith(err, launch.handed_fd)) << h.name;
 
     door.send("Q");
     EXPECT_EQ(door.wait_exit(3000), 0) << h.name;
