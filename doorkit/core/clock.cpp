@@ -16,6 +16,13 @@ timespec session_start{};
 std::uint32_t dwODSessionLastSeconds = 0;
 std::uint16_t wODSessionLastMilliseconds = 0;
 
+long long MonotonicNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
+
 }  // namespace
 
 std::uint32_t ODTimerNow()
@@ -89,22 +96,21 @@ void od_sleep(std::uint32_t milliseconds)
         od_control.error_code = OD_ERR_GENERALFAILURE;
         return;
     }
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    long long end_ns = static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec +
-                       (milliseconds == 0 ? 100000LL : milliseconds * 1000000LL);
+    const long long end_ns =
+        MonotonicNs() + (milliseconds == 0 ? 100000LL : milliseconds * 1000000LL);
     // A stop signal ends the sleep at once, so the kernel sees it promptly.
     pollfd wake{ODStopWakeDescriptor(), POLLIN, 0};
     while (!ODStopRequested()) {
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        long long left = end_ns - (static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+        const long long left = end_ns - MonotonicNs();
         if (left <= 0)
             return;
         timespec wait{static_cast<time_t>(left / 1000000000LL),
                       static_cast<long>(left % 1000000000LL)};
         int result = ppoll(&wake, 1, &wait, nullptr);
+        // A pipe shared with the process this one was forked from may be
+        // readable for a stop that is not ours: then it is left out.
         if (result > 0)
-            return;
+            wake.fd = -1;
         if (result < 0 && errno != EINTR) {
             nanosleep(&wait, nullptr);
             return;

@@ -46,8 +46,8 @@ extern "C" void OnStopSignal(int number)
         gStopRequested.store(true);
         if (gWakeWrite >= 0) {
             const char byte = 1;
-            // A full pipe is readable already.
             if (write(gWakeWrite, &byte, 1) < 0) {
+                // A full pipe is readable already.
             }
         }
     }

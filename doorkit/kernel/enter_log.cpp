@@ -30,10 +30,10 @@ public:
         struct stat st {};
         return fstat(fd_, &st) == 0 && static_cast<std::size_t>(st.st_size) >= kEnterLogLimit;
     }
-    void write_all(const char* data, std::size_t size) const
+    void append(const char* data, std::size_t size) const
     {
-        // Nothing to do on failure: the log is a diagnostic only.
         if (write(fd_, data, size) < 0) {
+            // Nothing to do: the log is a diagnostic only.
         }
     }
 
@@ -54,7 +54,7 @@ void ODEnterLogAppend(const char* path, std::uint8_t byte)
         if (!log.is_open())
             return;
         if (!log.full()) {
-            log.write_all(entry, static_cast<std::size_t>(size));
+            log.append(entry, static_cast<std::size_t>(size));
             return;
         }
     }
@@ -66,5 +66,5 @@ void ODEnterLogAppend(const char* path, std::uint8_t byte)
         return;
     LogFile fresh(path);
     if (fresh.is_open())
-        fresh.write_all(entry, static_cast<std::size_t>(size));
+        fresh.append(entry, static_cast<std::size_t>(size));
 }
