@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "doorkit/core/control.h"
+#include "game/score_line.h"
 
 int interbbs_enabled = 0;
 char bbs_name[BBS_NAME_SIZE] = "VEXA ONLINE";
@@ -57,19 +58,27 @@ void read_board_name(std::string_view text)
     if (close == std::string_view::npos)
         return;
     std::size_t length = close - open - 1;
-    if (length >= 1 && length < BBS_NAME_SIZE)
-        ODCopyField(bbs_name, text.substr(open + 1, length));
+    if (length >= 1 && length < BBS_NAME_SIZE) {
+        char name[BBS_NAME_SIZE];
+        ODCopyField(name, text.substr(open + 1, length));
+        // Shown on every screen: no control byte of the file reaches the
+        // caller's terminal.
+        safe_field(bbs_name, sizeof bbs_name, name, BBS_NAME_SIZE - 1, false);
+    }
 }
 
 // Everything the grandchild does before it becomes the tool. Only calls that
 // are safe between fork and exec: the door process may hold other threads.
 [[noreturn]] void become_sync_tool()
 {
+    // Not close-on-exec: when 0-2 were closed it may itself be one of them.
     int null_fd = open("/dev/null", O_RDWR);
-    if (null_fd >= 0) {
-        dup2(null_fd, STDIN_FILENO);
-        dup2(null_fd, STDOUT_FILENO);
-        dup2(null_fd, STDERR_FILENO);
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        // Without /dev/null the caller's line must still not reach the tool.
+        if (null_fd < 0)
+            close(fd);
+        else if (null_fd != fd)
+            dup2(null_fd, fd);
     }
     // The tool must not hold the caller's connection (or any other
     // descriptor of the door) open after the door ends.
@@ -81,7 +90,8 @@ void read_board_name(std::string_view text)
             close(fd);
     }
 
-    // The door blocks SIGHUP and ignores SIGPIPE; the tool starts clean.
+    // The door catches its stop signals and ignores SIGPIPE; the tool starts
+    // clean.
     struct sigaction plain {};
     plain.sa_handler = SIG_DFL;
     sigemptyset(&plain.sa_mask);

@@ -8,6 +8,7 @@
 #include "game/handle.h"
 #include "game/keys.h"
 #include "game/profile_file.h"
+#include "game/score_line.h"
 #include "game/screen_kit.h"
 #include "game/storage.h"
 
@@ -40,10 +41,13 @@ int choose(const char* choices)
 
 bool offer_stored_survivor(const stored_profile& stored)
 {
-    ODCopyField(display_handle, stored.handle);
+    // The file may have been edited by hand: control bytes become "_" before
+    // the handle is drawn.
+    safe_field(display_handle, sizeof display_handle, stored.handle, DISPLAY_HANDLE_SIZE - 1,
+               false);
     gender = stored.gender;
     player_class = stored.player_class;
-    make_plain_handle(display_handle);
+    make_plain_handle(stored.handle);
 
     header("WELCOME BACK");
     put(3, 5, 14, "YOUR SURVIVOR PROFILE WAS FOUND:");

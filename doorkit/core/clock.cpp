@@ -1,17 +1,27 @@
 #include "doorkit/core/clock.h"
 
+#include <poll.h>
+
 #include <cerrno>
 #include <ctime>
 
 #include "doorkit/doorkit.h"
 #include "doorkit/core/api_sync.h"
 #include "doorkit/core/control.h"
+#include "doorkit/core/stop_signal.h"
 
 namespace {
 
 timespec session_start{};
 std::uint32_t dwODSessionLastSeconds = 0;
 std::uint16_t wODSessionLastMilliseconds = 0;
+
+long long MonotonicNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
 
 }  // namespace
 
@@ -86,14 +96,25 @@ void od_sleep(std::uint32_t milliseconds)
         od_control.error_code = OD_ERR_GENERALFAILURE;
         return;
     }
-    timespec left{};
-    if (milliseconds == 0) {
-        left.tv_nsec = 100000;
-    } else {
-        left.tv_sec = milliseconds / 1000;
-        left.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
-    }
-    while (nanosleep(&left, &left) == -1 && errno == EINTR) {
+    const long long end_ns =
+        MonotonicNs() + (milliseconds == 0 ? 100000LL : milliseconds * 1000000LL);
+    // A stop signal ends the sleep at once, so the kernel sees it promptly.
+    pollfd wake{ODStopWakeDescriptor(), POLLIN, 0};
+    while (!ODStopRequested()) {
+        const long long left = end_ns - MonotonicNs();
+        if (left <= 0)
+            return;
+        timespec wait{static_cast<time_t>(left / 1000000000LL),
+                      static_cast<long>(left % 1000000000LL)};
+        int result = ppoll(&wake, 1, &wait, nullptr);
+        // A pipe shared with the process this one was forked from may be
+        // readable for a stop that is not ours: then it is left out.
+        if (result > 0)
+            wake.fd = -1;
+        if (result < 0 && errno != EINTR) {
+            nanosleep(&wait, nullptr);
+            return;
+        }
     }
 }
 

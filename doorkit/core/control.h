@@ -1,7 +1,8 @@
 // core: the ground floor. The control record's process-wide companions, the
-// public-call guard (api_sync), timers and the session clock, prompt texts,
-// the settings accessors and ASCII helpers. Uses only doorkit/doorkit.h;
-// higher floors are reached through the public od_* calls alone.
+// public-call guard (api_sync), timers and the session clock, the stop
+// signals, prompt texts, the settings accessors and ASCII helpers. Uses only
+// doorkit/doorkit.h; higher floors are reached through the public od_* calls
+// alone.
 //
 // Process-wide session state kept beside the control record, and the one
 // helper that copies text into fixed-size fields.

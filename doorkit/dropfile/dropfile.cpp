@@ -35,7 +35,7 @@ bool read_exitinfo()
 {
     std::uint8_t kind = 0;
     {
-        DropFile record(szDropFilePath, "rb");
+        DropFile record(szDropFilePath, "rbe");
         if (record.get() == nullptr || !ODReadExitInfoRecord(record.get(), &kind))
             return false;
     }
@@ -43,7 +43,7 @@ bool read_exitinfo()
     if (!ODFindInDir(szExitinfoBBSPath, kExitInfoCompanion, companion_path,
                      sizeof companion_path, nullptr))
         return false;
-    DropFile companion(companion_path, "r");
+    DropFile companion(companion_path, "re");
     if (companion.get() == nullptr || !ODReadDorinfoLines(companion.get()))
         return false;
     od_control.drop_file_kind = kind;
@@ -53,7 +53,7 @@ bool read_exitinfo()
 
 bool read_text(ODDropFormat format)
 {
-    DropFile file(szDropFilePath, "r");
+    DropFile file(szDropFilePath, "re");
     if (file.get() == nullptr)
         return false;
     switch (format) {

@@ -33,7 +33,7 @@ TextWriter text_writer_for(std::uint8_t kind)
 void write_exitinfo(bool term_call)
 {
     ODDropFileWriter writer;
-    if (ODDropFileOpen(&writer, szDropFilePath, "r+b"))
+    if (ODDropFileOpen(&writer, szDropFilePath, "r+be"))
         ODWriteExitInfoRecord(&writer, term_call);
     ODDropFileClose(&writer);
 }
@@ -57,7 +57,7 @@ void ODWriteDropFiles(bool term_call)
 
     if (TextWriter write = text_writer_for(od_control.drop_file_kind)) {
         ODDropFileWriter writer;
-        if (ODDropFileOpen(&writer, szDropFilePath, "w"))
+        if (ODDropFileOpen(&writer, szDropFilePath, "we"))
             write(&writer);
         ODDropFileClose(&writer);
     }

@@ -1,11 +1,7 @@
 // The connection side of a kernel pass: carrier, and the caller's bytes
 // moved into the input queue.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdio>
-
 #include "doorkit/doorkit.h"
+#include "doorkit/kernel/enter_log.h"
 #include "doorkit/kernel/input_queue.h"
 #include "doorkit/kernel/kernel.h"
 #include "doorkit/kernel/steps.h"
@@ -13,25 +9,9 @@
 
 namespace {
 
-constexpr char kEnterLogName[] = "grimbo-raw-enter.log";
 // Bytes thrown away per pass while the keyboard is off: a caller who keeps
 // typing must not hold the pass (and the time checks) up for ever.
 constexpr int kMaxDiscardPerPass = 4096;
-
-// Every Enter byte received, for tracing terminals that send odd line
-// ends. All entries stand on one line; a failing file is ignored.
-void LogEnterByte(std::uint8_t byte)
-{
-    int fd = open(kEnterLogName, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return;
-    char entry[32];
-    int size = std::snprintf(entry, sizeof entry, "raw incoming key=%u\\n", byte);
-    if (size > 0 && write(fd, entry, static_cast<std::size_t>(size)) < 0) {
-        // Nothing to do: the log is a diagnostic only.
-    }
-    close(fd);
-}
 
 }  // namespace
 
@@ -84,7 +64,7 @@ void ODKrnlPumpInput()
         event.key = static_cast<std::uint8_t>(byte);
         ODInQueueCommitReservedEvent(hODInputQueue, &event);
         if (event.key == 13 || event.key == 10)
-            LogEnterByte(event.key);
+            ODEnterLogAppend(kEnterLogName, event.key);
     }
     ODMaxMSToWait = allowed_wait;
 }

@@ -1,10 +1,9 @@
 #include "doorkit/kernel/kernel.h"
 
-#include <csignal>
-
 #include "doorkit/doorkit.h"
 #include "doorkit/core/api_sync.h"
 #include "doorkit/core/control.h"
+#include "doorkit/core/stop_signal.h"
 #include "doorkit/kernel/steps.h"
 
 std::uint8_t btExitReason = OD_EXIT_REASON_NONE;
@@ -54,6 +53,11 @@ void RunPass()
         if (!ODKrnlSessionRunning())
             return;
     }
+    // Whatever the line, and even with carrier checks off.
+    if (ODStopRequested()) {
+        ODKrnlEndSession(OD_EXIT_REASON_CARRIER);
+        return;
+    }
     if (od_control.baud != 0) {
         if (!ODKrnlCheckCarrier())
             return;
@@ -101,12 +105,10 @@ void ODKrnlEndSession(int reason)
 
 int ODKrnlInitialize()
 {
-    // A hang-up of the controlling terminal must stay pending so the stdio
-    // transport can see it as carrier loss.
-    sigset_t hangup;
-    sigemptyset(&hangup);
-    sigaddset(&hangup, SIGHUP);
-    if (sigprocmask(SIG_BLOCK, &hangup, nullptr) != 0)
+    // A hang-up, or the BBS asking the door to stop, ends the session in
+    // order, as carrier loss. On the sysop's own console an interrupt keeps
+    // its ordinary meaning.
+    if (ODStopSignalsInstall(od_control.local_mode == 0) != 0)
         return 1;
     nNextTimeDeductTime = std::time(nullptr) + kMinute;
     bKernelActive = 0;

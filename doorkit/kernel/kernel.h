@@ -1,6 +1,6 @@
-// kernel: the kernel pass and the input queue it fills. Uses core and
-// transport; it shows its messages and ends the session through the public
-// calls.
+// kernel: the kernel pass, the input queue it fills and the raw Enter log.
+// Uses core and transport; it shows its messages and ends the session
+// through the public calls.
 //
 // One pass checks carrier, time and inactivity and pumps the caller's bytes
 // into the input queue.

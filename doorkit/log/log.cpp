@@ -80,7 +80,7 @@ bool open_log()
 {
     if (logfile_pointer != nullptr || od_control.logging_disabled)
         return true;
-    logfile_pointer = std::fopen(od_control.log_file_name, "a");
+    logfile_pointer = std::fopen(od_control.log_file_name, "ae");
     if (logfile_pointer == nullptr) {
         od_control.error_code = OD_ERR_FILEOPEN;
         return false;

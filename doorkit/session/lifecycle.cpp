@@ -12,6 +12,7 @@
 #include "doorkit/core/clock.h"
 #include "doorkit/core/control.h"
 #include "doorkit/core/prompt_texts.h"
+#include "doorkit/core/stop_signal.h"
 #include "doorkit/dropfile/dropfile.h"
 #include "doorkit/dropfile/writeback.h"
 #include "doorkit/kernel/input_queue.h"
@@ -598,6 +599,9 @@ void od_exit(int errorlevel, bool term_call)
 
     if (!bODPendingExitNoExit && !bPreOrExit)
         ODProcessExit(errorlevel);
+    // An application that goes on without its session gets its signals back.
+    if (!bPreOrExit)
+        ODStopSignalsRestore();
     ODSyncAPIExit();
 }
 

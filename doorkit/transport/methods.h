@@ -15,7 +15,7 @@ extern termios sio_tio_default;
 
 // Waits for `events` on one descriptor, resuming after signals for the time
 // left; timeout_ms < 0 waits without limit. 1 ready (revents filled),
-// 0 timed out, -1 failed.
+// 0 timed out (a wait for input also once a stop signal has come), -1 failed.
 int ODWaitDescriptor(int fd, short events, int timeout_ms, short* revents);
 
 // How long a read that must not wait may wait for its first byte.

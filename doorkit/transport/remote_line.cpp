@@ -4,6 +4,7 @@
 #include "doorkit/core/api_sync.h"
 #include "doorkit/core/clock.h"
 #include "doorkit/core/control.h"
+#include "doorkit/core/stop_signal.h"
 #include "doorkit/transport/transport.h"
 
 int ODCoreSendRemoteByte(std::uint8_t byte)
@@ -74,6 +75,9 @@ bool od_carrier()
 {
     ODApiCall call;
     if (!call.allowed() || !HasRemoteSide())
+        return false;
+    // A stop signal is carrier loss; the kernel's next pass ends the door.
+    if (ODStopRequested())
         return false;
     bool present = false;
     int result = hSerialPort == nullptr ? kODRCGeneralFailure : ODComCarrier(hSerialPort, &present);

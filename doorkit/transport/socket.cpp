@@ -86,7 +86,7 @@ int TelnetGetByte(tPortHandle port, std::uint8_t* byte, bool wait)
                 return kODRCGeneralFailure;
             }
         }
-        TelnetStep step = TelnetReceiveStep(port->telnet_state, in);
+        TelnetStep step = TelnetReceive(port->telnet_state, &port->telnet_sub_length, in);
         port->telnet_state = step.next_state;
         if (step.hold) {
             port->held_byte = in;

@@ -114,7 +114,8 @@ bool ODStdioCarrier(tPortHandle port)
 {
     if (port->caller_gone)
         return false;
-    // SIGHUP is blocked for the session, so a hang-up waits as pending.
+    // A hang-up the BBS left blocked waits as pending; one that is delivered
+    // reaches the kernel as a stop signal.
     sigset_t pending;
     sigemptyset(&pending);
     if (sigpending(&pending) == 0 && sigismember(&pending, SIGHUP) == 1)

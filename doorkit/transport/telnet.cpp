@@ -53,6 +53,22 @@ TelnetStep TelnetReceiveStep(std::uint32_t state, std::uint8_t byte)
     }
 }
 
+TelnetStep TelnetReceive(std::uint32_t state, std::uint32_t* sub_length, std::uint8_t byte)
+{
+    const bool inside = state == kTelnetSubnegotiation || state == kTelnetSubnegotiationIAC;
+    TelnetStep step = TelnetReceiveStep(state, byte);
+    // A byte of the subnegotiation's body: not the IAC that may start its
+    // end, nor the SE that ends it.
+    if (inside && step.next_state == kTelnetSubnegotiation &&
+        ++*sub_length > kTelnetMaxSubnegotiation) {
+        *sub_length = 0;
+        return {kTelnetData, false, 0, true};
+    }
+    if (step.next_state != kTelnetSubnegotiation && step.next_state != kTelnetSubnegotiationIAC)
+        *sub_length = 0;
+    return step;
+}
+
 bool TelnetEscapedSize(const std::uint8_t* data, std::size_t length, std::size_t* size)
 {
     std::size_t total = 0;

@@ -26,6 +26,15 @@ struct TelnetStep {
 // One received byte through the machine. No option is ever answered.
 TelnetStep TelnetReceiveStep(std::uint32_t state, std::uint8_t byte);
 
+// Bytes a subnegotiation may carry before it is dropped: a peer that never
+// ends one must not swallow every key after it.
+inline constexpr std::uint32_t kTelnetMaxSubnegotiation = 512;
+
+// TelnetReceiveStep with subnegotiations bounded: `sub_length` counts the
+// bytes of the current one (0 outside). The byte past the bound, and all
+// after it, are read as data again.
+TelnetStep TelnetReceive(std::uint32_t state, std::uint32_t* sub_length, std::uint8_t byte);
+
 // Size of `length` bytes after escaping; false when it would reach 2^31.
 bool TelnetEscapedSize(const std::uint8_t* data, std::size_t length, std::size_t* size);
 

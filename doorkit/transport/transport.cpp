@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cstdlib>
@@ -66,6 +67,7 @@ int ODReadWaitMS()
 void ODComResetTelnet(tPortHandle port)
 {
     port->telnet_state = kTelnetData;
+    port->telnet_sub_length = 0;
     port->held_byte_valid = 0;
     port->held_byte = 0;
 }
@@ -120,7 +122,13 @@ int ODComOpenFromExistingHandle(tPortHandle handle, long descriptor)
     if (descriptor < 0 || descriptor > INT_MAX)
         return kODRCGeneralFailure;
     int fd = static_cast<int>(descriptor);
-    if (fcntl(fd, F_GETFD) == -1)
+    int flags = fcntl(fd, F_GETFD);
+    if (flags == -1)
+        return kODRCGeneralFailure;
+    // A program the door starts must not hold the caller's line open after
+    // the door has ended. The standard descriptors stay as they are.
+    if (fd > STDERR_FILENO && (flags & FD_CLOEXEC) == 0 &&
+        fcntl(fd, F_SETFD, flags | FD_CLOEXEC) == -1)
         return kODRCGeneralFailure;
     return IsSocket(handle) ? ODSocketAdopt(handle, fd) : ODStdioAdopt(handle, fd);
 }

@@ -55,6 +55,8 @@ struct ODComPortInfo {
     std::uint32_t telnet_state;
     std::uint8_t held_byte_valid;
     std::uint8_t held_byte;
+    // Bytes of the Telnet subnegotiation being received (0 outside one).
+    std::uint32_t telnet_sub_length;
     // The caller is known to be gone (end of input on a pipe or socket, a
     // failed write): carrier then reads as lost.
     std::uint8_t caller_gone;

@@ -71,9 +71,9 @@ struct SyncDir {
     }
 };
 
-// Calls interbbs_sync_background in a child placed in the directory, the
-// way the door holds its process: SIGHUP blocked, SIGPIPE ignored, and the
-// caller's connection on descriptor 7. Reports how long the call took (ms).
+// Calls interbbs_sync_background in a child placed in the directory, held
+// as a door process may be: SIGHUP blocked (a BBS may start it so), SIGPIPE
+// ignored, and the caller's connection on descriptor 7. Reports how long the call took (ms).
 std::string start_sync(const SyncDir& sync, int enabled, const char* linger = "0")
 {
     grimbo_test::ChildResult result = grimbo_test::run_in_child([&]() {

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <netinet/tcp.h>
 #include <signal.h>
 
@@ -8,6 +9,7 @@
 
 #include "doorkit/doorkit.h"
 #include "doorkit/core/clock.h"
+#include "doorkit/transport/telnet.h"
 #include "doorkit/transport/transport.h"
 #include "tests/doorkit/transport/fixture.h"
 
@@ -68,6 +70,16 @@ TEST(TelnetSocket, CommandsAreSwallowedOnTheWire)
     EXPECT_EQ(line.Type(B({255, 251, 1, 0x78})), B({0x78}));
     EXPECT_EQ(line.Type(B({255, 250, 24, 0, 'v', 't', 255, 240, 'q'})), B("q"));
     EXPECT_EQ(line.Type(B({255, 255, 13, 10, 13, 0})), B({255, 13, 13}));
+}
+
+TEST(TelnetSocket, ASubnegotiationWithoutEndSwallowsNoKeysPastItsBound)
+{
+    Line line(kComMethodTelnet);
+    ASSERT_NE(line.port, nullptr);
+    const Bytes endless = B({255, 250, 24}) + Bytes(kTelnetMaxSubnegotiation + 9, 'x');
+    EXPECT_EQ(line.Type(endless + B("ok")), Bytes(10, 'x') + B("ok"));
+    // The line reads as usual afterwards.
+    EXPECT_EQ(line.Type(B({255, 250, 31, 0, 80, 0, 24, 255, 240, 'q'})), B("q"));
 }
 
 TEST(TelnetSocket, SequencesSplitAcrossSeparateWritesStillDecode)
@@ -302,6 +314,42 @@ TEST(TelnetSocket, PeerSendingOnlyCommandsCannotHoldAReadAndTheDataAfterThemArri
     ODComClose(port);
     ODComFree(port);
     close(caller);
+}
+
+TEST(PortObject, AnAdoptedDescriptorIsClosedOnExecTheStandardOnesAreLeftAlone)
+{
+    RunInChild([] {
+        struct Case {
+            const char* name;
+            int method;
+            bool standard;  // adopted as descriptor 0
+        };
+        const Case cases[] = {
+            {"raw socket", kComMethodSocket, false},
+            {"telnet socket", kComMethodTelnet, false},
+            {"given stdio descriptor", kComMethodStdIO, false},
+            {"standard input", kComMethodStdIO, true},
+        };
+        for (const Case& c : cases) {
+            int fds[2];
+            ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+            int fd = fds[0];
+            if (c.standard) {
+                ASSERT_EQ(dup2(fds[0], STDIN_FILENO), STDIN_FILENO);
+                close(fds[0]);
+                fd = STDIN_FILENO;
+            }
+            ASSERT_EQ(fcntl(fd, F_GETFD) & FD_CLOEXEC, 0) << c.name;
+            tPortHandle port = AdoptPort(fd, c.method);
+            ASSERT_NE(port, nullptr) << c.name;
+            EXPECT_EQ((fcntl(fd, F_GETFD) & FD_CLOEXEC) != 0, !c.standard) << c.name;
+            ODComClose(port);
+            ODComFree(port);
+            if (c.method == kComMethodStdIO)  // a given descriptor stays open
+                close(fd);
+            close(fds[1]);
+        }
+    });
 }
 
 TEST(PortObject, MethodsThatCannotWorkHereAreRefused)

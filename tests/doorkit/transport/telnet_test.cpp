@@ -16,9 +16,10 @@ Bytes Receive(const Bytes& wire, std::uint32_t* end_state = nullptr)
 {
     Bytes delivered;
     std::uint32_t state = kTelnetData;
+    std::uint32_t sub_length = 0;
     for (std::uint8_t in : wire) {
         for (bool again = true; again;) {
-            TelnetStep step = TelnetReceiveStep(state, in);
+            TelnetStep step = TelnetReceive(state, &sub_length, in);
             state = step.next_state;
             if (step.deliver)
                 delivered.push_back(step.byte);
@@ -58,6 +59,47 @@ TEST(TelnetReceive, CommandsAreSwallowedAndLineEndsBecomeOneCR)
     };
     for (const auto& c : cases)
         EXPECT_EQ(Receive(c.wire), c.delivered) << c.name;
+}
+
+Bytes Repeat(std::size_t count, std::uint8_t byte)
+{
+    return Bytes(count, byte);
+}
+
+TEST(TelnetReceive, ASubnegotiationThatNeverEndsIsDroppedAndTheKeysAfterItArrive)
+{
+    const std::size_t kMax = kTelnetMaxSubnegotiation;
+    const Bytes kOpen = B({255, 250, 24});  // IAC SB and the option byte
+    const Bytes kEnd = B({255, 240});
+    const std::vector<ReceiveCase> cases = {
+        {"longest kept whole", kOpen + Repeat(kMax - 1, 'x') + kEnd + B("ok"), B("ok")},
+        {"one byte too long", kOpen + Repeat(kMax - 1, 'x') + B("ok"), B("ok")},
+        {"far too long", kOpen + Repeat(kMax + 99, 'x') + B("ok"), Repeat(100, 'x') + B("ok")},
+        {"a megabyte without end", kOpen + Repeat(1 << 20, 0) + B("keys"),
+         Repeat((1 << 20) - kMax + 1, 0) + B("keys")},
+        {"a doubled IAC counts as one byte",
+         kOpen + [&] {
+             Bytes body;
+             for (std::size_t i = 1; i < kMax; ++i)
+                 body += B({255, 255});
+             return body;
+         }() + kEnd + B("k"),
+         B("k")},
+        {"bound reached right after an IAC", kOpen + Repeat(kMax - 1, 'x') + B({255, 'a', 'b'}),
+         B("ab")},
+        {"the byte past the bound starts a command",
+         kOpen + Repeat(kMax - 1, 'x') + B({255, 255, 251, 1, 'z'}), B("z")},
+        {"the count starts again for the next one",
+         kOpen + Repeat(kMax - 1, 'x') + kEnd + kOpen + Repeat(kMax - 1, 'y') + kEnd + B("k"),
+         B("k")},
+        {"after a dropped one a proper one is swallowed",
+         kOpen + Repeat(kMax, 'x') + kOpen + B("vt100") + kEnd + B("k"), B("xk")},
+    };
+    for (const auto& c : cases) {
+        std::uint32_t end_state = 99;
+        EXPECT_EQ(Receive(c.wire, &end_state), c.delivered) << c.name;
+        EXPECT_EQ(end_state, kTelnetData) << c.name;
+    }
 }
 
 struct EscapeCase {
