@@ -2,7 +2,9 @@
 // the month's dice always fall the same way.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "tests/e2e/game_door.h"
@@ -170,6 +172,16 @@ int status_score(const Call& call)
     return at == std::string::npos ? -1 : std::atoi(line.c_str() + at + 6);
 }
 
+// The game under the clock wrapper, which starts it as its child.
+pid_t game_pid(pid_t wrapper)
+{
+    const std::string children = "/proc/" + std::to_string(wrapper) + "/task/" +
+                                 std::to_string(wrapper) + "/children";
+    std::ifstream in(children);
+    long pid = 0;
+    return in >> pid ? static_cast<pid_t>(pid) : wrapper;
+}
+
 // Strikes at the stage-1 guardian (resting when tired) until it falls.
 bool beat_first_guardian(Call& call)
 {
@@ -195,11 +207,13 @@ TEST(GameRun, AHangUpMidRunSavesTheScoreAndStageReached)
         bool beat_first;   // reach stage 2 first
         const char* keys;  // typed before the line drops
         int stage;
+        bool stopped;      // the BBS stops the node instead
     };
     const Case cases[] = {
-        {"at the second stage's menu", true, "", 2},
-        {"in the middle of a fight", false, "411", 1},
-        {"at a search's result", false, "111", 1},
+        {"at the second stage's menu", true, "", 2, false},
+        {"in the middle of a fight", false, "411", 1, false},
+        {"at a search's result", false, "111", 1, false},
+        {"stopped by the BBS in a fight", false, "41", 1, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -215,7 +229,10 @@ TEST(GameRun, AHangUpMidRunSavesTheScoreAndStageReached)
             call->type(std::string(1, *key), 150);
         const int score = status_score(*call);
         ASSERT_GE(score, 0) << call->screen.text();
-        call->door.close_caller();
+        if (c.stopped)
+            kill(game_pid(call->door.pid()), SIGTERM);
+        else
+            call->door.close_caller();
         EXPECT_EQ(call->door.wait_exit(), 1);
 
         EXPECT_EQ(dir.read("data/story.tsv"),
