@@ -1,7 +1,9 @@
 #include "game/bulletins.h"
 
+#include <cstdarg>
 #include <cstdio>
 
+#include "game/file_replacement.h"
 #include "game/scores.h"
 
 namespace {
@@ -21,39 +23,47 @@ constexpr bulletin_pair kDaily{"daily-highscores.ans", "daily-highscores.asc",
                                "\033[1;35mGRIMBO - DAILY NIGHTMARE TOP SCORES\033[0m\r\n",
                                "GRIMBO - DAILY NIGHTMARE TOP SCORES\n", false};
 
+// Bulletins are created as the stdio writes always made them (0666 less the
+// umask), and a bulletin the board linked elsewhere is still updated there.
+constexpr auto kLink = file_replacement::final_link::follow;
+constexpr mode_t kMode = 0666;
+
 score_record table[SCORE_TABLE_MAX];
+
+// Appends one formatted row; false when it did not fit or was not written.
+__attribute__((format(printf, 2, 3))) bool put_row(file_replacement& file, const char* format,
+                                                    ...)
+{
+    char line[160];
+    va_list args;
+    va_start(args, format);
+    int length = std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    return length > 0 && static_cast<std::size_t>(length) < sizeof line &&
+           file.write({line, static_cast<std::size_t>(length)});
+}
 
 bool write_pair(const bulletin_pair& pair, int daily)
 {
     int count = read_scores(table, daily);
-    std::FILE* ansi = std::fopen(pair.ansi_path, "w");
-    std::FILE* ascii = std::fopen(pair.ascii_path, "w");
-    if (ansi == nullptr || ascii == nullptr) {
-        if (ansi != nullptr)
-            std::fclose(ansi);
-        if (ascii != nullptr)
-            std::fclose(ascii);
-        return false;
-    }
-    bool ok = std::fputs(pair.ansi_header, ansi) >= 0 && std::fputs(pair.ascii_header, ascii) >= 0;
+    file_replacement ansi(pair.ansi_path, kLink, kMode);
+    file_replacement ascii(pair.ascii_path, kLink, kMode);
+    bool ok = ansi.write(pair.ansi_header) && ascii.write(pair.ascii_header);
     for (int i = 0; ok && i < count && i < BULLETIN_ROWS; ++i) {
         const score_record& r = table[i];
-        if (pair.with_stage) {
-            ok = std::fprintf(ansi, "\033[1;33m%2d. %-24.24s\033[0m %8d STAGE %d\r\n", i + 1,
-                              r.handle, r.score, r.stage) > 0 &&
-                 std::fprintf(ascii, "%2d. %-24.24s %8d STAGE %d\n", i + 1, r.handle, r.score,
-                              r.stage) > 0;
-        } else {
-            ok = std::fprintf(ansi, "\033[1;33m%2d. %-24.24s\033[0m %8d\r\n", i + 1, r.handle,
-                              r.score) > 0 &&
-                 std::fprintf(ascii, "%2d. %-24.24s %8d\n", i + 1, r.handle, r.score) > 0;
-        }
+        if (pair.with_stage)
+            ok = put_row(ansi, "\033[1;33m%2d. %-24.24s\033[0m %8d STAGE %d\r\n", i + 1,
+                         r.handle, r.score, r.stage) &&
+                 put_row(ascii, "%2d. %-24.24s %8d STAGE %d\n", i + 1, r.handle, r.score,
+                         r.stage);
+        else
+            ok = put_row(ansi, "\033[1;33m%2d. %-24.24s\033[0m %8d\r\n", i + 1, r.handle,
+                         r.score) &&
+                 put_row(ascii, "%2d. %-24.24s %8d\n", i + 1, r.handle, r.score);
     }
-    if (std::fclose(ansi) != 0)
-        ok = false;
-    if (std::fclose(ascii) != 0)
-        ok = false;
-    return ok;
+    // Each file is replaced whole or not at all; a failure leaves the
+    // bulletins the board already shows.
+    return ok && ansi.commit() && ascii.commit();
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "doorkit/core/control.h"
 #include "game/daily.h"
+#include "game/data_file.h"
 #include "game/score_line.h"
 #include "game/scores.h"
 #include "game/seasons.h"
@@ -33,11 +34,11 @@ enum class lock_file { missing, read, unreadable };
 lock_file find_attempt(const char* key, int stamp, bool& found)
 {
     found = false;
-    std::FILE* file = std::fopen(DAILY_LOCK_PATH, "r");
-    if (file == nullptr)
+    text_file file = read_plain(DAILY_LOCK_PATH);
+    if (!file)
         return errno == ENOENT ? lock_file::missing : lock_file::unreadable;
     char line[kLineMax + 2];
-    while (!found && read_line(file, line, sizeof line)) {
+    while (!found && read_line(file.get(), line, sizeof line)) {
         char* tab = std::strchr(line, '\t');
         if (tab == nullptr || static_cast<std::size_t>(tab - line) > kKeyMax)
             continue;
@@ -50,7 +51,6 @@ lock_file find_attempt(const char* key, int stamp, bool& found)
             continue;
         found = value == stamp && std::strcmp(line, key) == 0;
     }
-    std::fclose(file);
     return lock_file::read;
 }
 

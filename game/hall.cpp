@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "doorkit/doorkit.h"
+#include "game/data_file.h"
 #include "game/keys.h"
 #include "game/score_line.h"
 #include "game/scores.h"
@@ -130,14 +131,14 @@ void interbbs()
 
 void interbbs_rows(const char* path, int first_row, int max_rows)
 {
-    std::FILE* file = std::fopen(path, "r");
-    if (file == nullptr) {
+    text_file file = read_plain(path);
+    if (!file) {
         put(3, first_row, 12, "Leaderboard not synchronized yet.");
         return;
     }
     int shown = 0;
     char line[kInterbbsLineMax + 2];
-    while (shown < max_rows && read_line(file, line, sizeof line)) {
+    while (shown < max_rows && read_line(file.get(), line, sizeof line)) {
         char handle[kInterbbsField];
         char board[kInterbbsField];
         int score = 0;
@@ -148,7 +149,7 @@ void interbbs_rows(const char* path, int first_row, int max_rows)
         std::snprintf(row, sizeof row, "%2d. %-20.20s %-15.15s %8d", shown, handle, board, score);
         draw_row(first_row + shown - 1, shown == 1 ? 14 : 11, row);
     }
-    std::fclose(file);
+    file.reset();
     if (shown == 0)
         put(3, first_row, 12, "No scores in this category yet.");
 }

@@ -118,7 +118,7 @@ void apply_config_text(const char* text, std::size_t length)
 
 void load_config()
 {
-    std::FILE* file = std::fopen("grimbo.json", "rb");
+    std::FILE* file = std::fopen("grimbo.json", "rbe");
     if (file == nullptr)
         return;
     char text[kConfigReadLimit + 1];

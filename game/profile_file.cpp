@@ -1,28 +1,15 @@
 #include "game/profile_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
+#include "game/data_file.h"
+#include "game/file_replacement.h"
 
 namespace {
 
 constexpr std::size_t kLineSize = 256;
-constexpr std::size_t kPathSize = 192;
-
-bool write_all(int fd, const char* text, std::size_t size)
-{
-    while (size > 0) {
-        ssize_t sent = write(fd, text, size);
-        if (sent <= 0)
-            return false;
-        text += sent;
-        size -= static_cast<std::size_t>(sent);
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -43,13 +30,11 @@ bool profile_load(const char* path, stored_profile* out)
 {
     if (path == nullptr || path[0] == '\0')
         return false;
-    std::FILE* file = std::fopen(path, "r");
-    if (file == nullptr)
+    text_file file = read_plain(path);
+    if (!file)
         return false;
     char line[kLineSize];
-    bool got = std::fgets(line, sizeof line, file) != nullptr;
-    std::fclose(file);
-    if (!got)
+    if (std::fgets(line, sizeof line, file.get()) == nullptr)
         return false;
     line[std::strcspn(line, "\r\n")] = '\0';
     return profile_parse(line, out);
@@ -63,20 +48,6 @@ bool profile_save(const char* path, const char* handle, int gender, int player_c
     int length = std::snprintf(text, sizeof text, "%s\t%d\t%d\n", handle, gender, player_class);
     if (length < 0 || static_cast<std::size_t>(length) >= sizeof text)
         return false;
-
-    // Only this process uses a temporary name with its own process id.
-    char temporary[kPathSize];
-    int named = std::snprintf(temporary, sizeof temporary, "%s.%ld.tmp", path,
-                              static_cast<long>(getpid()));
-    if (named < 0 || static_cast<std::size_t>(named) >= sizeof temporary)
-        return false;
-    int fd = open(temporary, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    bool ok = write_all(fd, text, static_cast<std::size_t>(length)) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && std::rename(temporary, path) == 0;
-    if (!ok)
-        unlink(temporary);
-    return ok;
+    file_replacement file(path);
+    return file.write({text, static_cast<std::size_t>(length)}) && file.commit();
 }

@@ -12,8 +12,9 @@ struct stored_profile {
     int player_class;
 };
 
-// Reads and checks a profile file; false when it is missing, unreadable or
-// malformed (fewer than three fields, or a class outside 0-4).
+// Reads and checks a profile file; false when it is missing, unreadable,
+// not a regular file (a link is never followed) or malformed (fewer than
+// three fields, or a class outside 0-4).
 bool profile_load(const char* path, stored_profile* out);
 
 // Parses one profile line (without its newline).
@@ -21,7 +22,8 @@ bool profile_parse(const char* line, stored_profile* out);
 
 // Replaces the profile file with one line. The new line goes to a temporary
 // file first and is renamed over the old one, so a full disk or a crash
-// leaves the previous survivor intact. False on any failure.
+// leaves the previous survivor intact. A link standing at `path` is
+// replaced, never written through. False on any failure.
 bool profile_save(const char* path, const char* handle, int gender, int player_class);
 
 #endif

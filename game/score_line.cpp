@@ -4,21 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
-namespace {
+#include "game/data_file.h"
 
-bool write_all(int fd, const char* bytes, std::size_t length)
-{
-    while (length > 0) {
-        ssize_t n = write(fd, bytes, length);
-        if (n <= 0)
-            return false;
-        bytes += n;
-        length -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
+namespace {
 
 bool ends_unfinished(int fd)
 {
@@ -33,17 +24,17 @@ bool ends_unfinished(int fd)
 
 int append_line(const char* path, const char* line, std::size_t length)
 {
-    int fd = open(path, O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0)  // a file we may write but not read: append without the check
-        fd = open(path, O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (fd < 0)
+    owned_fd fd = open_plain(path, O_RDWR | O_APPEND | O_CREAT);
+    if (!fd && errno == EACCES)  // a file we may write but not read: append without the check
+        fd = open_plain(path, O_WRONLY | O_APPEND);
+    if (!fd)
         return 0;
     bool ok = length > 0;
-    if (ok && ends_unfinished(fd))
-        ok = write_all(fd, "\n", 1);
+    if (ok && ends_unfinished(fd.get()))
+        ok = write_all(fd.get(), "\n", 1);
     if (ok)
-        ok = write_all(fd, line, length);
-    if (close(fd) != 0)
+        ok = write_all(fd.get(), line, length);
+    if (!fd.close_checked())
         ok = false;
     return ok ? 1 : 0;
 }

@@ -8,8 +8,9 @@
 // Appends `length` bytes in one write, so readers and other appenders never
 // see half a record. A file whose last line was left unfinished (a writer
 // died mid-line) first gets its line feed, so the new record does not fuse
-// with the damaged one. Returns 1 only when everything was written and the
-// file closed cleanly.
+// with the damaged one. A link or anything but a regular file at `path` is
+// refused. Returns 1 only when everything was written and the file closed
+// cleanly.
 int append_line(const char* path, const char* line, std::size_t length);
 
 // Copies `text` into `out` (room for `size` bytes) with every byte that

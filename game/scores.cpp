@@ -9,6 +9,7 @@
 
 #include "doorkit/core/control.h"
 #include "game/bulletins.h"
+#include "game/data_file.h"
 #include "game/handle.h"
 #include "game/run_state.h"
 #include "game/score_line.h"
@@ -119,15 +120,15 @@ int queue_for_sharing(const char* date, int daily)
 
 int read_scores(score_record* records, int daily)
 {
-    std::FILE* file = std::fopen(table_path(daily), "r");
-    if (file == nullptr)
+    text_file file = read_plain(table_path(daily));
+    if (!file)
         return 0;
     int count = 0;
     char line[kLineMax + 2];
-    while (count < SCORE_TABLE_MAX && read_line(file, line, sizeof line))
+    while (count < SCORE_TABLE_MAX && read_line(file.get(), line, sizeof line))
         if (parse_record(line, records[count]))
             ++count;
-    std::fclose(file);
+    file.reset();
     sort_best_first(records, count);
     return count;
 }

@@ -157,4 +157,26 @@ bool reach_lobby_as_new_caller(Call& call, std::string_view enter)
     return false;
 }
 
+std::unique_ptr<Call> first_stage(const GameDir& dir)
+{
+    auto call = call_game(dir, caller_options("Jack"), "2026-03-15 12:00:00");
+    if (!call || !reach_lobby_as_new_caller(*call))
+        return nullptr;
+    call->settle(200);
+    call->type("S");
+    if (!call->wait_for("[C] CONTINUE     [Q] BACK TO LOBBY"))
+        return nullptr;
+    call->type("c");
+    if (!call->wait_for("STAGE 1/8"))
+        return nullptr;
+    return call;
+}
+
+void wrong_answer_at_first_seal(Call& call)
+{
+    call.type("2", 150);
+    call.type("4", 150);
+    call.type("c", 150);
+}
+
 }  // namespace game_e2e

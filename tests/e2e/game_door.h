@@ -62,6 +62,15 @@ std::unique_ptr<Call> call_game(const GameDir& dir, const std::vector<std::strin
 // sends CR NUL).
 bool reach_lobby_as_new_caller(Call& call, std::string_view enter = "\r");
 
+// A new caller "Jack" at the first stage of a story run on 15 March 2026,
+// a month whose dice are known.
+std::unique_ptr<Call> first_stage(const GameDir& dir);
+
+// One wrong answer at March's first seal: 12 health lost. The ninth ends
+// the run in death, and the run is saved.
+void wrong_answer_at_first_seal(Call& call);
+constexpr int kWrongAnswersToDie = 9;
+
 }  // namespace game_e2e
 
 #endif

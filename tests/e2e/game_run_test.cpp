@@ -28,8 +28,8 @@ std::string text_left_of_picture(const Call& call, int row)
     return text.erase(text.find_last_not_of(' ') + 1);
 }
 
-// Into the first stage of a story run from a new caller's lobby.
-std::unique_ptr<Call> first_stage(GameDir& dir)
+// Into a story run from a new caller's lobby, at its opening.
+std::unique_ptr<Call> story_opening(GameDir& dir)
 {
     auto call = call_game(dir, caller_options("Jack"), kMarch);
     if (!call || !reach_lobby_as_new_caller(*call))
@@ -44,7 +44,7 @@ std::unique_ptr<Call> first_stage(GameDir& dir)
 TEST(GameRun, StoryRunSearchesBuysFightsAndQuitsBackToTheLobby)
 {
     GameDir dir;
-    auto call = first_stage(dir);
+    auto call = story_opening(dir);
     ASSERT_TRUE(call);
     // The month's opening: its title, and its goal beside the art.
     EXPECT_NE(call->screen.row_text(1).find("THE STOLEN SPRING"), std::string::npos);
@@ -119,8 +119,6 @@ TEST(GameRun, TheSameMonthMeetsTheSameDice)
     GameDir dir;
     auto call = first_stage(dir);
     ASSERT_TRUE(call);
-    call->type("c");
-    ASSERT_TRUE(call->wait_for("STAGE 1/8"));
     call->type("1");
     call->type("c");
     call->type("q");
@@ -145,14 +143,9 @@ TEST(GameRun, DeathAtTheFirstSealEndsTheRunAndSavesTheStageReached)
     GameDir dir;
     auto call = first_stage(dir);
     ASSERT_TRUE(call);
-    call->type("c");
-    ASSERT_TRUE(call->wait_for("STAGE 1/8"));
     // Nine wrong answers at March's first seal cost 108 health.
-    for (int wrong = 0; wrong < 9; ++wrong) {
-        call->type("2", 150);
-        call->type("4", 150);
-        call->type("c", 150);
-    }
+    for (int wrong = 0; wrong < kWrongAnswersToDie; ++wrong)
+        wrong_answer_at_first_seal(*call);
     ASSERT_TRUE(call->wait_for("THE GUARDIANS WIN"));
     EXPECT_EQ(left_of_art(call->screen, 9), "     FINAL SCORE: 0    BOSS REACHED: 1/8");
     EXPECT_EQ(left_of_art(call->screen, 12), "     Your score was saved. The harvest reme");
