@@ -53,7 +53,7 @@ void play_opening()
 
 bool maintenance_flag_present()
 {
-    std::FILE* flag = std::fopen(".grimbo-maintenance", "r");
+    std::FILE* flag = std::fopen(".grimbo-maintenance", "re");
     if (flag == nullptr)
         return false;
     std::fclose(flag);
