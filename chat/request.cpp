@@ -11,8 +11,6 @@
 
 namespace vexa {
 
-long request_time_limit_ms = 4000;
-
 namespace {
 
 using Clock = std::chrono::steady_clock;

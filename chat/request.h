@@ -15,7 +15,7 @@ inline constexpr std::size_t request_reply_max = 32768;
 inline constexpr long request_connect_ms = 2000;
 
 // How long one request may take in all.
-extern long request_time_limit_ms;
+inline constexpr long request_time_limit_ms = 4000;
 
 // Sets libcurl up once per process. Called on the main thread before the
 // chat worker starts; later calls do nothing. 1 when libcurl is usable.

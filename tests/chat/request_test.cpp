@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <future>
@@ -14,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/child_process.h"
 #include "tests/support/test_hub.h"
 
 namespace {
@@ -227,6 +229,21 @@ TEST_F(Request, AGoodbyeWhileWindingDownReachesAWorkingHub)
     char reply[64];
     EXPECT_EQ(link.post(request_kind::goodbye, chat.c_str(), "{}", "s", reply, sizeof reply), 1);
     EXPECT_STREQ(reply, "{\"bye\":1}");
+}
+
+TEST_F(Request, AHubThatHangsUpMidRequestIsAFailedRequestNotABrokenPipe)
+{
+    hub.hang_up_on_requests();
+    const std::string body = "{\"text\":\"" + std::string(8u << 20, 'x') + "\"}";
+    const std::string url = chat;
+    auto result = grimbo_test::run_in_child([&] {
+        std::signal(SIGPIPE, SIG_DFL);  // as a door whose caller came by socket has it
+        char reply[64];
+        return vexa::request(url.c_str(), body.c_str(), "s", reply, sizeof reply) == 0 ? 0 : 1;
+    });
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_TRUE(result.exited);
+    EXPECT_EQ(result.status, 0);
 }
 
 std::set<std::string> chat_temp_files()

@@ -188,6 +188,11 @@ bool TestHub::read_request(SSL* ssl, std::string& buffer, HubRequest& request)
             return false;
     }
     request = HubRequest{};
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        if (hanging_up_)
+            return false;
+    }
     const std::string head = buffer.substr(0, end + 2);
     buffer.erase(0, end + 4);
     std::size_t line_end = head.find("\r\n");
@@ -266,6 +271,12 @@ void TestHub::stall()
 {
     std::lock_guard<std::mutex> hold(lock_);
     stalled_ = true;
+}
+
+void TestHub::hang_up_on_requests()
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    hanging_up_ = true;
 }
 
 void TestHub::require_secret(const std::string& secret)

@@ -58,6 +58,9 @@ public:
     void answer(const std::string& path, HubAnswer answer);
     // From now on requests are read and recorded but never answered.
     void stall();
+    // From now on the hub closes a connection as soon as a request's head
+    // has come, its body unread.
+    void hang_up_on_requests();
     // Chat requests must be signed with `secret`; others get 401.
     void require_secret(const std::string& secret);
     void add_chat_line(const std::string& line);
@@ -90,6 +93,7 @@ private:
     mutable std::condition_variable changed_;
     bool stopping_ = false;
     bool stalled_ = false;
+    bool hanging_up_ = false;
     std::vector<std::thread> workers_;
     std::set<int> open_;
     std::vector<HubRequest> requests_;
