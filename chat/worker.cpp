@@ -3,8 +3,8 @@
 
 #include <condition_variable>
 #include <cstring>
-#include <memory>
 #include <mutex>
+#include <new>
 
 #include "chat/request.h"
 
@@ -25,8 +25,6 @@ namespace {
 // Wakes the worker from its tick at a stop, and the stop when the worker ends.
 std::condition_variable worker_wake;
 std::condition_variable worker_done;
-// The worker's connection; freed only once the thread is known to be gone.
-std::unique_ptr<hub_link> link_owner;
 
 // A failed exchange shows the hub as away until the next success.
 void mark_offline()
@@ -117,11 +115,12 @@ int worker_start()
     if (started)
         return 0;
     // libcurl is set up here, on the main thread, before the worker exists.
-    link_owner.reset(new (std::nothrow) hub_link);
-    chat_link = link_owner.get();
+    // The link is freed only once the thread is known to be gone, never by
+    // the process's own end, which a worker may outlive by a moment.
+    chat_link = new (std::nothrow) hub_link;
     if (pthread_create(&thread, nullptr, worker, nullptr) != 0) {
+        delete chat_link;
         chat_link = nullptr;
-        link_owner.reset();
         return 0;
     }
     started = 1;
@@ -149,12 +148,11 @@ void worker_stop()
     if (!ended) {
         // It may still be using the link: leave both to the process's end.
         pthread_detach(thread);
-        static_cast<void>(link_owner.release());
         return;
     }
     pthread_join(thread, nullptr);
+    delete chat_link;
     chat_link = nullptr;
-    link_owner.reset();
 }
 
 }  // namespace vexa

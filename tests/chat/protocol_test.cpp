@@ -7,6 +7,7 @@
 #include <regex>
 #include <string>
 
+#include "chat/request.h"
 #include "chat/sha256.h"
 #include "tests/support/test_hub.h"
 
@@ -122,6 +123,35 @@ TEST_F(Exchange, TextsBreakingTheStringRuleFailBeforeAnythingIsSent) {
         EXPECT_EQ(vexa::sequence, 1u);
         ++i;
     }
+}
+
+TEST_F(Exchange, TheHubChecksTheSignatureAgainstTheBoardsSecret) {
+    struct Case {
+        std::string hub_secret;
+        int result;
+    } cases[] = {{secret_text, 1}, {std::string(secret_text) + "x", 0}};
+    for (const Case& c : cases) {
+        hub.require_secret(c.hub_secret);
+        EXPECT_EQ(vexa::exchange("poll", 0, nullptr), c.result) << c.hub_secret;
+        EXPECT_EQ(vexa::online, c.result) << c.hub_secret;
+        SetUp();
+    }
+}
+
+TEST_F(Exchange, TheWorkersLinkCarriesEveryExchangeOverOneConnection) {
+    reply("{\"players\":2}");
+    vexa::hub_link link;
+    vexa::chat_link = &link;
+    for (const char* op : {"poll", "poll", "message", "leave"}) {
+        vexa::outbound_message message = {};
+        std::strcpy(message.text, "hi");
+        std::strcpy(message.event, std::string(32, 'e').c_str());
+        EXPECT_EQ(vexa::exchange(op, 0, std::strcmp(op, "message") == 0 ? &message : nullptr), 1)
+            << op;
+    }
+    vexa::chat_link = nullptr;
+    EXPECT_EQ(hub.connections(), 1);
+    EXPECT_EQ(hub.requests().size(), 4u);
 }
 
 TEST(JsonEscape, LimitsCountEscapedCharacters) {

@@ -233,6 +233,7 @@ TEST(ChatWorker, AWorkerThatCannotBeCutShortHoldsTheStopNoLongerThanItsLimit)
         CHILD_CHECK(held < vexa::stop_wait_limit + 300ms);
         CHILD_CHECK(vexa_chat_enabled() == 0);
         CHILD_CHECK(vexa::worker_start() == 0);  // no restart
+        CHILD_CHECK(vexa::chat_link != nullptr);  // still the worker's, never freed
         // Left to itself, the worker still ends with its goodbye.
         CHILD_CHECK(wait_for_call("poll", -1, 0, 3500ms) == 0);
         CHILD_CHECK(wait_for_call("leave", 0, 1, 500ms) == 1);
