@@ -96,6 +96,7 @@ public:
     ChildResult run(int mode, const std::string& input, const char* board = kBoardName,
                     long file_limit = -1, bool point_at_hub = true) const
     {
+        hub_.settle();
         std::string dir = dir_.path();
         const std::string ca = hub_.ca_file();
         const std::string enroll = hub_.url() + kEnrollPath;

@@ -236,6 +236,7 @@ TEST_F(Request, AHubThatHangsUpMidRequestIsAFailedRequestNotABrokenPipe)
     hub.hang_up_on_requests();
     const std::string body = "{\"text\":\"" + std::string(8u << 20, 'x') + "\"}";
     const std::string url = chat;
+    hub.settle();
     auto result = grimbo_test::run_in_child([&] {
         std::signal(SIGPIPE, SIG_DFL);  // as a door whose caller came by socket has it
         char reply[64];

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -271,6 +272,12 @@ protected:
         ASSERT_TRUE(dir.write("chat.json", "{\"enabled\":true,\"bbs\":\"grim\",\"secret\":\"" +
                                                kSecret + "\",\"url\":\"" + file_url + "\"}\n"));
     }
+    // Runs `body` in a child once the hub is quiet (see TestHub::settle).
+    void in_child(const std::function<int()>& body)
+    {
+        hub.settle();
+        expect_child_ok(run_in_child(body));
+    }
     // In the child: the client started from the game directory.
     int start_client(const char* hub_override) const
     {
@@ -294,7 +301,7 @@ protected:
 TEST_F(RealHub, PollsShareOneConnectionAndStopSaysGoodbyeOnIt)
 {
     write_settings(hub.url());
-    expect_child_ok(run_in_child([&] {
+    in_child([&] {
         CHILD_CHECK(start_client(nullptr) == 1);
         CHILD_CHECK(wait_for_generation(1));
         set_in_chat(1);
@@ -309,7 +316,7 @@ TEST_F(RealHub, PollsShareOneConnectionAndStopSaysGoodbyeOnIt)
         CHILD_CHECK(vexa::online == 1);
         CHILD_CHECK(vexa::players == 1);
         return 0;
-    }));
+    });
     const auto leaves = hub.chat_ops("leave");
     ASSERT_EQ(leaves.size(), 1u);
     EXPECT_EQ(leaves[0].field("player"), "Ann");
@@ -326,7 +333,7 @@ TEST_F(RealHub, AStalledHubHoldsTheStopNoLongerThanItsLimitAndTheGoodbyeIsStillS
 {
     write_settings(hub.url());
     hub.stall();
-    expect_child_ok(run_in_child([&] {
+    in_child([&] {
         CHILD_CHECK(start_client(nullptr) == 1);
         std::this_thread::sleep_for(300ms);  // the first poll is in flight, never answered
         const auto asked = Clock::now();
@@ -334,7 +341,7 @@ TEST_F(RealHub, AStalledHubHoldsTheStopNoLongerThanItsLimitAndTheGoodbyeIsStillS
         CHILD_CHECK(Clock::now() - asked < vexa::stop_wait_limit + 100ms);
         CHILD_CHECK(vexa::chat_link == nullptr);  // the worker had ended
         return 0;
-    }));
+    });
     EXPECT_EQ(hub.chat_ops("leave").size(), 1u);
 }
 
@@ -353,15 +360,14 @@ TEST_F(RealHub, TheHubAddressFromTheEnvironmentBeatsChatJson)
     for (const Case& c : cases) {
         write_settings(c.file_url);
         const std::size_t before = hub.chat_ops("poll").size();
-        // Only the hub in this process sees requests; the child waits on its own state.
-        expect_child_ok(run_in_child([&] {
+        in_child([&] {
             CHILD_CHECK(start_client(c.override_url.empty() ? nullptr : c.override_url.c_str()) ==
                         c.enabled);
             if (c.enabled)
                 CHILD_CHECK(wait_for_generation(1));
             vexa_chat_stop();
             return 0;
-        }));
+        });
         EXPECT_EQ(hub.chat_ops("poll").size(), before + (c.enabled ? 1u : 0u)) << c.what;
     }
 }

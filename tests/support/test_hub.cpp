@@ -98,6 +98,10 @@ TestHub::TestHub()
         getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
         return;
     acceptor_ = std::thread(&TestHub::accept_loop, this);
+    // A test may fork next: the new thread must be past its start-up, whose
+    // locks a child would otherwise inherit held.
+    std::unique_lock<std::mutex> hold(lock_);
+    changed_.wait(hold, [this] { return accepting_; });
     port_ = ntohs(address.sin_port);
 }
 
@@ -123,6 +127,11 @@ TestHub::~TestHub()
 
 void TestHub::accept_loop()
 {
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        accepting_ = true;
+        changed_.notify_all();
+    }
     for (;;) {
         const int fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
         const int error = errno;
@@ -176,6 +185,7 @@ void TestHub::serve(int fd, int id)
     {
         std::lock_guard<std::mutex> hold(lock_);
         open_.erase(fd);
+        changed_.notify_all();
     }
     close(fd);
 }
@@ -289,6 +299,18 @@ void TestHub::add_chat_line(const std::string& line)
 {
     std::lock_guard<std::mutex> hold(lock_);
     lines_.push_back(line);
+}
+
+void TestHub::settle()
+{
+    std::vector<std::thread> ended;
+    {
+        std::unique_lock<std::mutex> hold(lock_);
+        changed_.wait(hold, [this] { return open_.empty(); });
+        ended.swap(workers_);
+    }
+    for (std::thread& worker : ended)
+        worker.join();
 }
 
 std::vector<HubRequest> TestHub::requests() const

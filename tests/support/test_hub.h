@@ -68,6 +68,10 @@ public:
     std::vector<HubRequest> requests() const;
     // Chat requests whose "op" is `op`.
     std::vector<HubRequest> chat_ops(const std::string& op) const;
+    // Waits until no connection is open and every thread that served one
+    // has ended: call it before forking a child that will use TLS, so the
+    // child inherits no lock a half-finished thread held.
+    void settle();
     // Waits until `count` chat requests with "op" `op` have come.
     bool wait_for_op(const std::string& op, std::size_t count = 1, int timeout_ms = 5000) const;
     int connections() const;
@@ -92,6 +96,7 @@ private:
     mutable std::mutex lock_;
     mutable std::condition_variable changed_;
     bool stopping_ = false;
+    bool accepting_ = false;
     bool stalled_ = false;
     bool hanging_up_ = false;
     std::vector<std::thread> workers_;
