@@ -20,7 +20,7 @@ inline constexpr int play_poll_cycles = 100;        // about every 10 s elsewher
 // The most a stop adds to the caller's way out, goodbye included; the
 // goodbye itself must be done a little earlier, so the worker has ended by then.
 inline constexpr std::chrono::milliseconds stop_wait_limit{1500};
-inline constexpr std::chrono::milliseconds goodbye_limit{1400};
+inline constexpr std::chrono::milliseconds goodbye_limit{1250};
 
 // Guarded by `guard`.
 extern outbound_message queue[queue_slots];
