@@ -2,7 +2,8 @@
 # Debian build packages first when run as root.
 
 BUILD_PACKAGES := build-essential cmake ninja-build pkg-config \
-	libgtest-dev libgmock-dev libvterm-dev faketime locales
+	libgtest-dev libgmock-dev libvterm-dev faketime locales \
+	libcurl4-openssl-dev libssl-dev
 
 BUILD    ?= build
 SANBUILD ?= build-sanitize

@@ -13,7 +13,8 @@ int vexa_chat_enabled();
 void vexa_chat_status(int row, int col, int width);
 // The full-screen chat room; returns when the caller leaves it.
 void vexa_chat_room();
-// Asks the client to say goodbye and end; returns at once.
+// Says goodbye to the hub and ends the client; holds the caller's way out
+// for at most a second and a half, however the hub behaves.
 void vexa_chat_stop();
 
 // The console enrollment tool. `mode`: 1 enable, 0 disable, -1 ask.

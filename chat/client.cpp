@@ -5,6 +5,7 @@
 
 #include "chat/chat.h"
 #include "chat/client.h"
+#include "chat/hub_urls.h"
 #include "chat/protocol.h"
 #include "chat/random_id.h"
 #include "chat/room.h"
@@ -68,8 +69,11 @@ void vexa_chat_start(const char* player_name, const char* caller_id, const char*
     if (running)
         return;
     chat_settings settings;
-    if (chat_settings_read(kChatSettingsFile, settings) != chat_settings_ok ||
-        !chat_settings_usable(settings))
+    if (chat_settings_read(kChatSettingsFile, settings) != chat_settings_ok)
+        return;
+    settings.has_url = hub_address(chat_hub_variable, settings.has_url ? settings.url : nullptr,
+                                   nullptr, settings.url, sizeof settings.url);
+    if (!chat_settings_usable(settings))
         return;
     std::snprintf(bbs, sizeof bbs, "%s", settings.bbs);
     std::snprintf(secret, sizeof secret, "%s", settings.secret);

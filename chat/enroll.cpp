@@ -43,6 +43,7 @@ struct Setup {
     char bbs[chat_bbs_size] = "";
     char secret[chat_secret_size] = "";
     char url[chat_url_size] = "";
+    char enroll_service[chat_url_size] = "";
     // The old file's text, kept for its other members.
     char previous[kChatSettingsMaxBytes + 1] = "";
     std::size_t previous_length = 0;
@@ -95,7 +96,7 @@ int enroll(Setup& setup, const char* game)
     int made = std::snprintf(body, sizeof body, "{\"bbs\":\"%s\",\"game\":\"%s\"}", name_text,
                              game_text);
     if (made < 0 || static_cast<std::size_t>(made) >= sizeof body ||
-        !request(enroll_url, body, nullptr, reply, sizeof reply) ||
+        !request(setup.enroll_service, body, nullptr, reply, sizeof reply) ||
         !cj_parse(&parsed, reply, std::strlen(reply)) ||
         !cj_get(&parsed, "secret", secret, sizeof secret) || std::strlen(secret) < kMinSecret)
         return say(kEnrollFailed);
@@ -216,6 +217,8 @@ int vexa_chat_config(const char* bbs_name, const char* game, int mode)
         ODCopyField(setup.secret, current.secret);
     if (current.has_url)
         ODCopyField(setup.url, current.url);
+    hub_address(enroll_url_variable, current.has_enroll_url ? current.enroll_url : nullptr,
+                enroll_url, setup.enroll_service, sizeof setup.enroll_service);
     if (setup.bbs[0] == '\0')
         derive_bbs_id(bbs_name, setup.bbs, sizeof setup.bbs);
 

@@ -21,6 +21,7 @@ char caller_hash[chat_caller_size];
 char handle[chat_handle_size];
 int display_width = 79;
 std::uint64_t sequence = 0;
+hub_link* chat_link = nullptr;
 
 std::mutex guard;
 long long cursor = 0;
@@ -127,9 +128,15 @@ int exchange(const char* op, int in_chat, const outbound_message* message) {
     std::unique_ptr<char[]> reply(new (std::nothrow) char[chat_reply_size]);
     std::unique_ptr<cj_state> parsed(new (std::nothrow) cj_state);
     if (!reply || !parsed) return 0;
-    if (!request(target, body, signature, reply.get(), chat_reply_size)) return 0;
+    const bool leave = std::strcmp(op, "leave") == 0;
+    const int answered =
+        chat_link != nullptr
+            ? chat_link->post(leave ? request_kind::goodbye : request_kind::ordinary, target, body,
+                              signature, reply.get(), chat_reply_size)
+            : request(target, body, signature, reply.get(), chat_reply_size);
+    if (!answered) return 0;
     if (!cj_parse(parsed.get(), reply.get(), std::strlen(reply.get()))) return 0;
-    if (std::strcmp(op, "leave") == 0) return 1;
+    if (leave) return 1;
 
     std::lock_guard<std::mutex> lock(guard);
     online = 1;

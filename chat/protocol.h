@@ -22,6 +22,8 @@ inline constexpr std::size_t chat_text_size = 161;
 inline constexpr std::size_t chat_event_size = 33;
 inline constexpr std::size_t chat_reply_size = 32768;
 
+class hub_link;
+
 struct outbound_message {
     char text[chat_text_size];
     char event[chat_event_size];
@@ -37,6 +39,9 @@ extern char caller_hash[chat_caller_size];
 extern char handle[chat_handle_size];
 extern int display_width;       // chat lines are cut at this width (79)
 extern std::uint64_t sequence;  // requests built so far; worker only
+// The worker's connection to the hub, kept across exchanges; null: each
+// exchange makes a connection of its own.
+extern hub_link* chat_link;
 
 // The one lock of the chat client; the state below is touched only under it.
 extern std::mutex guard;

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "chat/hub_urls.h"
 #include "chat/json_reader.h"
 
 namespace vexa {
@@ -69,6 +70,7 @@ chat_settings_status chat_settings_read(const char* path, chat_settings& out, ch
     out.has_bbs = cj_get(&state, "bbs", out.bbs, sizeof out.bbs);
     out.has_secret = cj_get(&state, "secret", out.secret, sizeof out.secret);
     out.has_url = cj_get(&state, "url", out.url, sizeof out.url);
+    out.has_enroll_url = cj_get(&state, enroll_url_member, out.enroll_url, sizeof out.enroll_url);
     return chat_settings_ok;
 }
 

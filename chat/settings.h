@@ -17,10 +17,12 @@ struct chat_settings {
     char bbs[65];
     char secret[257];
     char url[512];
+    char enroll_url[512];  // the tool's enrollment service, when the board names one
     int has_enabled;
     int has_bbs;
     int has_secret;
     int has_url;
+    int has_enroll_url;
 };
 
 enum chat_settings_status {

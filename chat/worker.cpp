@@ -1,9 +1,12 @@
 // The worker thread and its outbound queue.
 #include "chat/worker.h"
 
+#include <condition_variable>
 #include <cstring>
-#include <ctime>
 #include <mutex>
+#include <new>
+
+#include "chat/request.h"
 
 namespace vexa {
 
@@ -11,12 +14,17 @@ outbound_message queue[queue_slots];
 int queued = 0;
 int in_chat = 0;
 int stopping = 0;
+int finished = 0;
 int running = 0;
 int active = 0;
 pthread_t thread;
 exchange_function worker_exchange = exchange;
 
 namespace {
+
+// Wakes the worker from its tick at a stop, and the stop when the worker ends.
+std::condition_variable worker_wake;
+std::condition_variable worker_done;
 
 // A failed exchange shows the hub as away until the next success.
 void mark_offline()
@@ -88,10 +96,16 @@ void* worker(void*)
             ++counter;
         }
         previous_in_chat = where;
-        timespec tick{0, worker_tick_ns};
-        nanosleep(&tick, nullptr);
+        std::unique_lock<std::mutex> lock(guard);
+        worker_wake.wait_for(lock, std::chrono::nanoseconds(worker_tick_ns),
+                             [] { return stopping != 0; });
     }
     worker_exchange("leave", 0, nullptr);
+    {
+        std::lock_guard<std::mutex> lock(guard);
+        finished = 1;
+    }
+    worker_done.notify_all();
     return nullptr;
 }
 
@@ -100,8 +114,15 @@ int worker_start()
     static int started = 0;  // one worker per process, never restarted
     if (started)
         return 0;
-    if (pthread_create(&thread, nullptr, worker, nullptr) != 0)
+    // libcurl is set up here, on the main thread, before the worker exists.
+    // The link is freed only once the thread is known to be gone, never by
+    // the process's own end, which a worker may outlive by a moment.
+    chat_link = new (std::nothrow) hub_link;
+    if (pthread_create(&thread, nullptr, worker, nullptr) != 0) {
+        delete chat_link;
+        chat_link = nullptr;
         return 0;
+    }
     started = 1;
     running = 1;
     active = 1;
@@ -112,13 +133,26 @@ void worker_stop()
 {
     if (!running)
         return;
+    const auto asked = std::chrono::steady_clock::now();
+    if (chat_link != nullptr)
+        chat_link->wind_down(asked + goodbye_limit);
+    bool ended = false;
     {
-        std::lock_guard<std::mutex> lock(guard);
+        std::unique_lock<std::mutex> lock(guard);
         stopping = 1;
+        worker_wake.notify_all();
+        ended = worker_done.wait_until(lock, asked + stop_wait_limit, [] { return finished != 0; });
     }
-    pthread_detach(thread);
     active = 0;
     running = 0;
+    if (!ended) {
+        // It may still be using the link: leave both to the process's end.
+        pthread_detach(thread);
+        return;
+    }
+    pthread_join(thread, nullptr);
+    delete chat_link;
+    chat_link = nullptr;
 }
 
 }  // namespace vexa

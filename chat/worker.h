@@ -7,6 +7,8 @@
 
 #include <pthread.h>
 
+#include <chrono>
+
 #include "chat/protocol.h"
 
 namespace vexa {
@@ -15,12 +17,17 @@ inline constexpr int queue_slots = 8;
 inline constexpr long worker_tick_ns = 100000000L;  // one cycle every 100 ms
 inline constexpr int room_poll_cycles = 20;         // about every 2 s in the room
 inline constexpr int play_poll_cycles = 100;        // about every 10 s elsewhere
+// The most a stop adds to the caller's way out, goodbye included; the
+// goodbye itself must be done a little earlier, so the worker has ended by then.
+inline constexpr std::chrono::milliseconds stop_wait_limit{1500};
+inline constexpr std::chrono::milliseconds goodbye_limit{1250};
 
 // Guarded by `guard`.
 extern outbound_message queue[queue_slots];
 extern int queued;
 extern int in_chat;
 extern int stopping;
+extern int finished;  // the worker has said goodbye and is ending
 
 // Main thread only.
 extern int running;
@@ -34,11 +41,13 @@ extern exchange_function worker_exchange;
 // Appends a message to the queue under `guard`; 0 when the queue is full.
 int enqueue_message(const outbound_message& message);
 
-// Starts the thread once per process; 1 when it runs (`running` and
-// `active` set).
+// Starts the thread once per process, with its own connection to the hub;
+// 1 when it runs (`running` and `active` set).
 int worker_start();
-// Asks the worker to end after its current request and a goodbye; returns
-// at once. The thread is detached, never joined.
+// Ends the worker: a request in flight is cut short, the goodbye goes out,
+// and the thread is joined, all within stop_wait_limit. A worker that has
+// not ended by then (only a request that cannot be cut short holds it) is
+// detached and keeps its connection, which is then never freed.
 void worker_stop();
 
 // The thread body.

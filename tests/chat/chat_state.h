@@ -14,6 +14,7 @@ inline void fresh_chat_state()
     vexa::queued = 0;
     vexa::in_chat = 0;
     vexa::stopping = 0;
+    vexa::finished = 0;
     vexa::running = 0;
     vexa::active = 0;
     vexa::online = 0;

@@ -1,6 +1,6 @@
 // The system operator's chat tool, run in a forked child inside a game
-// directory of its own, its answers fed through a pipe and the hub played
-// by a fake `curl` that comes first on the search path.
+// directory of its own, its answers fed through a pipe and the score hub's
+// enrollment service played by a test HTTPS hub the tool is pointed at.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -16,6 +16,7 @@
 #include "chat/hub_urls.h"
 #include "tests/support/child_process.h"
 #include "tests/support/session_runner.h"
+#include "tests/support/test_hub.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ using grimbo_test::TempDir;
 
 const std::string kSecret(40, 'k');
 const std::string kHub = vexa::chat_hub_url;
+const char* const kEnrollPath = "/v1/enroll/auto";
 const char* const kBoardName = "|09Grim|12 Hollow`\x01 BBS";
 const char* const kTitle = "\nVexa shared lobby setup (independent of score sharing)\n";
 const char* const kDisabled = "Shared live chat disabled; hidden from the menu.\n";
@@ -33,24 +35,6 @@ const char* const kCredentialPrompt =
 const char* const kEnrollFailed =
     "Enrollment failed. If this BBS is already registered, reuse its original Hub credential "
     "file; no settings changed.\n";
-
-// Answers the enrollment with "reply.json" (or fails with status 22 when
-// there is none) and notes the URL and body it was given.
-const char* const kFakeCurl = R"(#!/bin/sh
-dir=$(dirname "$0")/..
-out=""; data=""; last=""
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --output) out="$2"; shift ;;
-    --data-binary) data="${2#@}"; shift ;;
-  esac
-  last="$1"; shift
-done
-echo "$last" >> "$dir/curl-urls"
-cat "$data" > "$dir/curl-body"
-[ -f "$dir/reply.json" ] || exit 22
-cat "$dir/reply.json" > "$out"
-)";
 
 std::string settings(const char* enabled, const std::string& bbs, const std::string& secret,
                      const std::string& url = kHub, const std::string& kept = "")
@@ -63,11 +47,21 @@ class GameDirectory {
 public:
     GameDirectory()
     {
-        mkdir(dir_.file("bin").c_str(), 0755);
         mkdir(dir_.file("hub").c_str(), 0755);
-        write("bin/curl", kFakeCurl);
-        chmod(dir_.file("bin/curl").c_str(), 0755);
     }
+    // The enrollment service answers with `text`; without it, 404.
+    void enrollment_reply(const std::string& text) const
+    {
+        hub_.answer(kEnrollPath, {200, text, true});
+    }
+    // The requests the hub had.
+    std::vector<grimbo_test::HubRequest> asked() const { return hub_.requests(); }
+    std::string enrollment_body() const
+    {
+        auto got = hub_.requests();
+        return got.empty() ? "" : got.back().body;
+    }
+    std::string hub_url() const { return hub_.url(); }
     void write(const std::string& name, const std::string& text) const
     {
         std::ofstream(dir_.file(name), std::ios::binary) << text;
@@ -100,14 +94,20 @@ public:
     // The tool with `input` as its standard input; `file_limit` caps every
     // file it writes, the way a full disk would.
     ChildResult run(int mode, const std::string& input, const char* board = kBoardName,
-                    long file_limit = -1) const
+                    long file_limit = -1, bool point_at_hub = true) const
     {
+        hub_.settle();
         std::string dir = dir_.path();
+        const std::string ca = hub_.ca_file();
+        const std::string enroll = hub_.url() + kEnrollPath;
         return grimbo_test::run_in_child([&] {
             if (chdir(dir.c_str()) != 0)
                 return 99;
-            std::string path = dir + "/bin:" + std::getenv("PATH");
-            setenv("PATH", path.c_str(), 1);
+            setenv("CURL_CA_BUNDLE", ca.c_str(), 1);
+            if (point_at_hub)
+                setenv(vexa::enroll_url_variable, enroll.c_str(), 1);
+            else
+                unsetenv(vexa::enroll_url_variable);
             int fds[2];
             if (pipe(fds) != 0 ||
                 ::write(fds[1], input.data(), input.size()) != static_cast<ssize_t>(input.size()))
@@ -126,6 +126,8 @@ public:
 
 private:
     TempDir dir_;
+    // The enrollment service; tests change its answers on a const directory.
+    mutable grimbo_test::TestHub hub_;
 };
 
 TEST(ChatTool, DisablingANewBoardWritesAnOwnerOnlyFileWithTheDerivedNameAndNoBackup)
@@ -141,7 +143,7 @@ TEST(ChatTool, DisablingANewBoardWritesAnOwnerOnlyFileWithTheDerivedNameAndNoBac
         EXPECT_EQ(game.permissions("chat.json"), 0600u);
         EXPECT_FALSE(game.exists("chat.json.previous.1"));
         EXPECT_FALSE(game.temporary_left());
-        EXPECT_FALSE(game.exists("curl-urls"));
+        EXPECT_TRUE(game.asked().empty());
     }
 }
 
@@ -168,7 +170,7 @@ TEST(ChatTool, EverySaveKeepsThePreviousFileAsTheNextFreeBackupAndOtherMembersBy
     EXPECT_EQ(on.out, kEnabled);
     EXPECT_EQ(game.read("chat.json"), settings("true", "Crypt", kSecret, "https://h.example", kept));
     EXPECT_EQ(game.read("chat.json.previous.3"), disabled);
-    EXPECT_FALSE(game.exists("curl-urls"));
+    EXPECT_TRUE(game.asked().empty());
     EXPECT_FALSE(game.temporary_left());
 }
 
@@ -285,32 +287,57 @@ TEST(ChatTool, EnablingTakesTheScoreNetworksCredentialOrOneTheOperatorNames)
         EXPECT_EQ(result.status, 0);
         EXPECT_EQ(result.out, std::string(kCredentialPrompt) + kEnabled);
         EXPECT_EQ(game.read("chat.json"), settings("true", "hub-7", kSecret));
-        EXPECT_FALSE(game.exists("curl-urls"));
+        EXPECT_TRUE(game.asked().empty());
     }
 }
 
 TEST(ChatTool, ANewBoardEnrollsWithTheScoreHubUnderTheNameTheOperatorConfirms)
 {
     GameDirectory game;
-    game.write("reply.json", "{\"bbs\":\"ignored\",\"secret\":\"" + kSecret + "\"}");
+    game.enrollment_reply("{\"bbs\":\"ignored\",\"secret\":\"" + kSecret + "\"}");
     ChildResult result = game.run(1, "NONE\nGrim \"Hollow\"\n");
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, std::string(kCredentialPrompt) +
                               "BBS enrollment name [Grim Hollow BBS]: " + kEnabled);
-    EXPECT_EQ(game.read("curl-urls"), std::string(vexa::enroll_url) + "\n");
-    EXPECT_EQ(game.read("curl-body"), "{\"bbs\":\"Grim \\\"Hollow\\\"\",\"game\":\"grimbo\"}");
+    ASSERT_EQ(game.asked().size(), 1u);
+    EXPECT_EQ(game.asked()[0].path, kEnrollPath);
+    EXPECT_EQ(game.asked()[0].headers["content-type"], "application/json");
+    EXPECT_EQ(game.asked()[0].headers["x-vexa-signature"], "");
+    EXPECT_EQ(game.enrollment_body(), "{\"bbs\":\"Grim \\\"Hollow\\\"\",\"game\":\"grimbo\"}");
     EXPECT_EQ(game.read("chat.json"), settings("true", "Grim \\\"Hollow\\\"", kSecret));
     // The tool keeps no credential file of its own.
     EXPECT_FALSE(game.exists("hub/sync.json"));
 }
 
+TEST(ChatTool, TheEnrollmentServiceFromTheEnvironmentBeatsTheOneInChatJson)
+{
+    const std::string secret_reply = "{\"secret\":\"" + kSecret + "\"}";
+    grimbo_test::TestHub elsewhere;
+    ASSERT_TRUE(elsewhere.ready());
+    for (bool from_environment : {true, false}) {
+        GameDirectory game;
+        game.enrollment_reply(secret_reply);
+        const std::string named =
+            from_environment ? elsewhere.url() + kEnrollPath : game.hub_url() + kEnrollPath;
+        const std::string kept = ",\"enroll_url\":\"" + named + "\"";
+        game.write("chat.json", "{\"enabled\":false" + kept + "}");
+        ChildResult result = game.run(1, "NONE\nCrypt\n", kBoardName, -1, from_environment);
+        EXPECT_EQ(result.status, 0) << result.out;
+        ASSERT_EQ(game.asked().size(), 1u) << from_environment;
+        EXPECT_EQ(game.asked()[0].path, kEnrollPath);
+        // The member is the board's own: every save keeps it.
+        EXPECT_EQ(game.read("chat.json"), settings("true", "Crypt", kSecret, kHub, kept));
+    }
+    EXPECT_EQ(elsewhere.connections(), 0);
+}
+
 TEST(ChatTool, AnOverlongAnswerKeepsTheDefaultAndItsRestIsNotTheNextAnswer)
 {
     GameDirectory game;
-    game.write("reply.json", "{\"secret\":\"" + kSecret + "\"}");
+    game.enrollment_reply("{\"secret\":\"" + kSecret + "\"}");
     ChildResult result = game.run(1, std::string(1500, 'p') + "\nCrypt\n");
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(game.read("curl-body"), "{\"bbs\":\"Crypt\",\"game\":\"grimbo\"}");
+    EXPECT_EQ(game.enrollment_body(), "{\"bbs\":\"Crypt\",\"game\":\"grimbo\"}");
 }
 
 TEST(ChatTool, RefusedNamesAndFailedEnrollmentsLeaveNoSettings)
@@ -339,14 +366,14 @@ TEST(ChatTool, RefusedNamesAndFailedEnrollmentsLeaveNoSettings)
     for (const Case& c : cases) {
         GameDirectory game;
         if (c.reply != nullptr)
-            game.write("reply.json", c.reply);
+            game.enrollment_reply(c.reply);
         ChildResult result = game.run(1, c.input, c.board);
         EXPECT_EQ(result.status, 1) << c.what;
         EXPECT_TRUE(result.out.size() >= std::string(c.message).size() &&
                     result.out.ends_with(c.message))
             << c.what << ": " << result.out;
         EXPECT_FALSE(game.exists("chat.json")) << c.what;
-        EXPECT_EQ(game.exists("curl-urls"), c.asked_hub) << c.what;
+        EXPECT_EQ(!game.asked().empty(), c.asked_hub) << c.what;
     }
 }
 

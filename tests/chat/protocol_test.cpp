@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <regex>
 #include <string>
 
+#include "chat/request.h"
 #include "chat/sha256.h"
-#include "tests/chat/fake_curl.h"
+#include "tests/support/test_hub.h"
 
 namespace {
 
@@ -18,7 +20,9 @@ protected:
     void SetUp() override {
         std::strcpy(vexa::bbs, "Dusk BBS");
         std::strcpy(vexa::secret, secret_text);
-        std::strcpy(vexa::url, "https://hub.invalid");
+        ASSERT_TRUE(hub.ready());
+        setenv("CURL_CA_BUNDLE", hub.ca_file().c_str(), 1);
+        std::strcpy(vexa::url, hub.url().c_str());
         std::strcpy(vexa::session, "00112233445566778899aabbccddeeff");
         std::strcpy(vexa::game_id, "grimbo");
         std::strcpy(vexa::caller_hash, std::string(64, 'c').c_str());
@@ -29,16 +33,20 @@ protected:
         vexa::online = vexa::players = vexa::bbses = vexa::chatting = vexa::generation = 0;
         vexa::line_count = 0;
     }
+    void TearDown() override { unsetenv("CURL_CA_BUNDLE"); }
     std::string line(int i) const { return vexa::lines[i]; }
-    FakeCurl curl;
+    // The hub answers every exchange with `text`.
+    void reply(const std::string& text, int status = 200) { hub.answer("/v1/chat", {status, text, true}); }
+    grimbo_test::HubRequest last() const { return hub.requests().back(); }
+    grimbo_test::TestHub hub;
 };
 
 TEST_F(Exchange, FirstPollSendsTheSignedBodyAndTakesTheReply) {
-    curl.reply("{\"players\":5,\"bbses\":2,\"chatting\":1,\"cursor\":77,\"motd\":\"x\","
+    reply("{\"players\":5,\"bbses\":2,\"chatting\":1,\"cursor\":77,\"motd\":\"x\","
                "\"lines\":[\"<Bo@Moor> hello\",\"tab\\there\"]}");
     ASSERT_EQ(vexa::exchange("poll", 0, nullptr), 1);
 
-    std::string body = curl.body();
+    std::string body = last().body;
     std::smatch match;
     ASSERT_TRUE(std::regex_match(
         body, match,
@@ -52,10 +60,8 @@ TEST_F(Exchange, FirstPollSendsTheSignedBodyAndTakesTheReply) {
     char signature[vexa::sha_hex_size];
     vexa::hmac_sha256_hex(secret_text, std::strlen(secret_text), body.data(), body.size(),
                           signature);
-    auto arguments = curl.arguments();
-    ASSERT_EQ(arguments.size(), 20u);
-    EXPECT_EQ(arguments[16], std::string("X-Vexa-Signature: ") + signature);
-    EXPECT_EQ(arguments[19], "https://hub.invalid/v1/chat");
+    EXPECT_EQ(last().headers["x-vexa-signature"], signature);
+    EXPECT_EQ(last().path, "/v1/chat");
 
     EXPECT_EQ(vexa::online, 1);
     EXPECT_EQ(vexa::players, 5);
@@ -68,18 +74,18 @@ TEST_F(Exchange, FirstPollSendsTheSignedBodyAndTakesTheReply) {
 
     // The next request carries the cursor the hub gave and the next number.
     ASSERT_EQ(vexa::exchange("poll", 1, nullptr), 1);
-    EXPECT_NE(curl.body().find("\"seq\":2,"), std::string::npos);
-    EXPECT_NE(curl.body().find("\"location\":\"chat\",\"cursor\":77}"), std::string::npos);
+    EXPECT_NE(last().body.find("\"seq\":2,"), std::string::npos);
+    EXPECT_NE(last().body.find("\"location\":\"chat\",\"cursor\":77}"), std::string::npos);
 }
 
 TEST_F(Exchange, AMessageAddsItsEventAndEscapedText) {
-    curl.reply("{}");
+    reply("{}");
     vexa::outbound_message message = {};
     std::strcpy(message.text, "say \"hi\" \\o/");
     std::strcpy(message.event, std::string(32, 'e').c_str());
     std::strcpy(vexa::handle, "A\"nn");
     ASSERT_EQ(vexa::exchange("message", 1, &message), 1);
-    std::string body = curl.body();
+    std::string body = last().body;
     EXPECT_NE(body.find("\"player\":\"A\\\"nn\""), std::string::npos) << body;
     std::string tail = ",\"event\":\"" + std::string(32, 'e') +
                        "\",\"text\":\"say \\\"hi\\\" \\\\o/\"}";
@@ -105,18 +111,47 @@ TEST_F(Exchange, TextsBreakingTheStringRuleFailBeforeAnythingIsSent) {
     int i = 0;
     for (const Case& c : cases) {
         SetUp();
-        FakeCurl local;
-        local.reply("{}");
+        reply("{}");
+        const std::size_t before = hub.requests().size();
         vexa::outbound_message message = {};
         std::strcpy(message.event, "e");
         if (std::strcmp(c.field, "handle") == 0) std::strcpy(vexa::handle, c.value.c_str());
         if (std::strcmp(c.field, "bbs") == 0) std::strcpy(vexa::bbs, c.value.c_str());
         if (std::strcmp(c.field, "text") == 0) std::strcpy(message.text, c.value.c_str());
         EXPECT_EQ(vexa::exchange("message", 0, &message), sent[i] ? 1 : 0) << i;
-        EXPECT_EQ(local.arguments().empty(), !sent[i]) << i;
+        EXPECT_EQ(hub.requests().size() - before, sent[i] ? 1u : 0u) << i;
         EXPECT_EQ(vexa::sequence, 1u);
         ++i;
     }
+}
+
+TEST_F(Exchange, TheHubChecksTheSignatureAgainstTheBoardsSecret) {
+    struct Case {
+        std::string hub_secret;
+        int result;
+    } cases[] = {{secret_text, 1}, {std::string(secret_text) + "x", 0}};
+    for (const Case& c : cases) {
+        hub.require_secret(c.hub_secret);
+        EXPECT_EQ(vexa::exchange("poll", 0, nullptr), c.result) << c.hub_secret;
+        EXPECT_EQ(vexa::online, c.result) << c.hub_secret;
+        SetUp();
+    }
+}
+
+TEST_F(Exchange, TheWorkersLinkCarriesEveryExchangeOverOneConnection) {
+    reply("{\"players\":2}");
+    vexa::hub_link link;
+    vexa::chat_link = &link;
+    for (const char* op : {"poll", "poll", "message", "leave"}) {
+        vexa::outbound_message message = {};
+        std::strcpy(message.text, "hi");
+        std::strcpy(message.event, std::string(32, 'e').c_str());
+        EXPECT_EQ(vexa::exchange(op, 0, std::strcmp(op, "message") == 0 ? &message : nullptr), 1)
+            << op;
+    }
+    vexa::chat_link = nullptr;
+    EXPECT_EQ(hub.connections(), 1);
+    EXPECT_EQ(hub.requests().size(), 4u);
 }
 
 TEST(JsonEscape, LimitsCountEscapedCharacters) {
@@ -129,11 +164,10 @@ TEST(JsonEscape, LimitsCountEscapedCharacters) {
 }
 
 TEST_F(Exchange, RepliesThatAreNotOneObjectFail) {
-    for (const char* reply : {"[1,2]", "{} {}", "{\"a\":1} x", "", "{\"players\":3"}) {
-        FakeCurl local;
-        local.reply(reply);
+    for (const char* text : {"[1,2]", "{} {}", "{\"a\":1} x", "", "{\"players\":3"}) {
+        this->reply(text);
         vexa::cursor = 9;
-        EXPECT_EQ(vexa::exchange("poll", 0, nullptr), 0) << reply;
+        EXPECT_EQ(vexa::exchange("poll", 0, nullptr), 0) << text;
         EXPECT_EQ(vexa::online, 0);
         EXPECT_EQ(vexa::cursor, 9);
         EXPECT_EQ(vexa::generation, 0);
@@ -143,7 +177,7 @@ TEST_F(Exchange, RepliesThatAreNotOneObjectFail) {
 TEST_F(Exchange, AnEmptyObjectResetsCountersAndCursor) {
     vexa::players = 4;
     vexa::cursor = 12;
-    curl.reply(" {} \n");
+    reply(" {} \n");
     ASSERT_EQ(vexa::exchange("poll", 0, nullptr), 1);
     EXPECT_EQ(vexa::players, 0);
     EXPECT_EQ(vexa::cursor, 0);
@@ -152,7 +186,7 @@ TEST_F(Exchange, AnEmptyObjectResetsCountersAndCursor) {
 }
 
 TEST_F(Exchange, UndecodableLinesAreDroppedOneByOne) {
-    curl.reply("{\"cursor\":3,\"lines\":[\"first\",\"" + std::string(500, 'x') +
+    reply("{\"cursor\":3,\"lines\":[\"first\",\"" + std::string(500, 'x') +
                "\",\"bad \\u00e9\",\"" + std::string(383, 'y') + "\",\"last\"]}");
     ASSERT_EQ(vexa::exchange("poll", 0, nullptr), 1);
     ASSERT_EQ(vexa::line_count, 2 + 5);  // 383 characters make five pieces
@@ -163,17 +197,16 @@ TEST_F(Exchange, UndecodableLinesAreDroppedOneByOne) {
 }
 
 TEST_F(Exchange, LeaveSucceedsWithoutTouchingTheLobbyState) {
-    curl.reply("{\"players\":9,\"lines\":[\"x\"]}");
+    reply("{\"players\":9,\"lines\":[\"x\"]}");
     ASSERT_EQ(vexa::exchange("leave", 0, nullptr), 1);
-    EXPECT_NE(curl.body().find("\"op\":\"leave\""), std::string::npos);
+    EXPECT_NE(last().body.find("\"op\":\"leave\""), std::string::npos);
     EXPECT_EQ(vexa::players, 0);
     EXPECT_EQ(vexa::line_count, 0);
     EXPECT_EQ(vexa::generation, 0);
 }
 
 TEST_F(Exchange, AFailedRequestFailsTheExchange) {
-    curl.reply("{}");
-    curl.exit_status(28);
+    reply("{}", 500);
     EXPECT_EQ(vexa::exchange("poll", 0, nullptr), 0);
     EXPECT_EQ(vexa::sequence, 1u);
     EXPECT_EQ(vexa::online, 0);

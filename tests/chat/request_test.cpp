@@ -1,143 +1,296 @@
+// Hub requests against a real HTTPS hub on 127.0.0.1 whose certificate the
+// requests trust through CURL_CA_BUNDLE, as the curl tool would.
 #include "chat/request.h"
 
+#include <dirent.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <fstream>
+#include <future>
+#include <set>
 #include <string>
+#include <thread>
 
-#include "tests/chat/fake_curl.h"
+#include "tests/support/child_process.h"
+#include "tests/support/test_hub.h"
 
 namespace {
 
-const char* const hub = "https://hub.invalid/v1/chat";
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using grimbo_test::HubAnswer;
+using grimbo_test::TestHub;
+using vexa::request_kind;
 
-bool gone(const std::string& path) { return ::access(path.c_str(), F_OK) != 0; }
+class Request : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(hub.ready());
+        setenv("CURL_CA_BUNDLE", hub.ca_file().c_str(), 1);
+        chat = hub.url() + "/v1/chat";
+    }
+    void TearDown() override { unsetenv("CURL_CA_BUNDLE"); }
+    int post(const char* signature, char* reply, std::size_t size, const char* body = "{}")
+    {
+        return vexa::request(chat.c_str(), body, signature, reply, size);
+    }
+    TestHub hub;
+    std::string chat;
+};
 
-void expect_temp_files_removed(const FakeCurl& curl) {
-    auto files = curl.temp_files();
-    ASSERT_EQ(files.size(), 3u);
-    const char* prefixes[] = {"/tmp/vexa-chat-in-", "/tmp/vexa-chat-out-", "/tmp/vexa-chat-error-"};
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(files[i].rfind(prefixes[i], 0), 0u) << files[i];
-        EXPECT_EQ(files[i].size(), std::string(prefixes[i]).size() + 6) << files[i];
-        EXPECT_TRUE(gone(files[i])) << files[i];
+TEST_F(Request, PostsTheBodyAsItIsWithTheTwoHeadersAndReturnsTheReply)
+{
+    hub.answer("/v1/chat", {200, "{\"ok\":true}", true});
+    const std::string body = "{\"op\":\"poll\",\"text\":\"a b\\\"c\"}";
+    char reply[64];
+    ASSERT_EQ(post("abc123", reply, sizeof reply, body.c_str()), 1);
+    EXPECT_STREQ(reply, "{\"ok\":true}");
+
+    auto got = hub.requests();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].method, "POST");
+    EXPECT_EQ(got[0].path, "/v1/chat");
+    EXPECT_EQ(got[0].body, body);
+    EXPECT_EQ(got[0].headers["content-type"], "application/json");
+    EXPECT_EQ(got[0].headers["x-vexa-signature"], "abc123");
+    EXPECT_EQ(got[0].headers["content-length"], std::to_string(body.size()));
+}
+
+TEST_F(Request, WithoutASignatureTheHeaderIsSentWithAnEmptyValue)
+{
+    hub.answer("/v1/chat", {200, "{}", true});
+    for (const char* signature : {static_cast<const char*>(nullptr), ""}) {
+        char reply[8];
+        ASSERT_EQ(post(signature, reply, sizeof reply), 1);
+        const auto got = hub.requests().back();
+        ASSERT_TRUE(got.has_header("x-vexa-signature"));
+        EXPECT_EQ(got.headers.at("x-vexa-signature"), "");
     }
 }
 
-TEST(Request, PostsTheBodyWithTheFixedArgumentsAndReturnsTheReply) {
-    FakeCurl curl;
-    curl.reply("{\"ok\":true}");
-    char reply[64];
-    ASSERT_EQ(vexa::request(hub, "{\"op\":\"poll\"}", "abc123", reply, sizeof reply), 1);
-    EXPECT_STREQ(reply, "{\"ok\":true}");
-    EXPECT_EQ(curl.body(), "{\"op\":\"poll\"}");
-
-    auto files = curl.temp_files();
-    ASSERT_EQ(files.size(), 3u);
-    std::vector<std::string> expected = {
-        "-q", "--fail", "--silent", "--max-time", "4", "--connect-timeout", "2",
-        "--max-filesize", "32768", "--proto", "=https", "--output", files[1],
-        "--header", "Content-Type: application/json", "--header", "X-Vexa-Signature: abc123",
-        "--data-binary", "@" + files[0], hub,
-    };
-    EXPECT_EQ(curl.arguments(), expected);
-    expect_temp_files_removed(curl);
-}
-
-TEST(Request, WithoutASignatureTheHeaderIsEmpty) {
-    FakeCurl curl;
-    curl.reply("{}");
-    char reply[8];
-    ASSERT_EQ(vexa::request(hub, "{}", nullptr, reply, sizeof reply), 1);
-    auto arguments = curl.arguments();
-    ASSERT_EQ(arguments.size(), 20u);
-    EXPECT_EQ(arguments[16], "X-Vexa-Signature: ");
-}
-
-TEST(Request, ReplyMustFitTheBufferWhole) {
+TEST_F(Request, TheReplyMustFitTheCallersBufferWhole)
+{
     struct Case {
-        std::size_t reply_length;
+        std::size_t length;
+        bool with_length;
         int result;
-    } cases[] = {{0, 1}, {15, 1}, {16, 0}, {40, 0}};
+    } cases[] = {{0, true, 1}, {15, true, 1}, {16, true, 0}, {40, true, 0},
+                 {15, false, 1}, {16, false, 0}};
     for (const Case& c : cases) {
-        FakeCurl curl;
-        std::string text(c.reply_length, 'r');
-        curl.reply(text);
+        const std::string text(c.length, 'r');
+        hub.answer("/v1/chat", {200, text, c.with_length});
         char reply[16];
-        EXPECT_EQ(vexa::request(hub, "{}", "s", reply, sizeof reply), c.result) << c.reply_length;
+        EXPECT_EQ(post("s", reply, sizeof reply), c.result) << c.length << " " << c.with_length;
         if (c.result == 1) {
             EXPECT_EQ(std::string(reply), text);
         }
-        expect_temp_files_removed(curl);
     }
 }
 
-TEST(Request, ANonZeroCurlStatusFailsAndCleansUp) {
-    for (int status : {6, 7, 22, 28, 63}) {
-        FakeCurl curl;
-        curl.reply("{\"error\":1}");
-        curl.exit_status(status);
+TEST_F(Request, RepliesOverThirtyTwoKilobytesAreRefusedWhateverTheBuffer)
+{
+    struct Case {
+        std::size_t length;
+        bool with_length;
+        int result;
+    } cases[] = {{32768, true, 1}, {32769, true, 0}, {32768, false, 1}, {32769, false, 0}};
+    static char reply[100000];
+    for (const Case& c : cases) {
+        hub.answer("/v1/chat", {200, std::string(c.length, 'x'), c.with_length});
+        EXPECT_EQ(post("s", reply, sizeof reply), c.result) << c.length << " " << c.with_length;
+    }
+}
+
+TEST_F(Request, AnEndlessReplyIsCutOffWhileItArrives)
+{
+    const std::size_t huge = 64u << 20;
+    hub.answer("/v1/chat", {200, std::string(huge, 'x'), false});
+    static char reply[100000];
+    EXPECT_EQ(post("s", reply, sizeof reply), 0);
+    // Waits for the hub to notice the client has gone.
+    const auto until = Clock::now() + 5s;
+    while (hub.last_answer_bytes() == 0 && Clock::now() < until)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_LT(hub.last_answer_bytes(), huge / 2);
+}
+
+TEST_F(Request, AnErrorOrRedirectStatusFails)
+{
+    for (int status : {301, 302, 401, 404, 500, 503}) {
+        hub.answer("/v1/chat", {status, "{\"players\":1}", true});
         char reply[64];
-        EXPECT_EQ(vexa::request(hub, "{}", "s", reply, sizeof reply), 0) << status;
-        expect_temp_files_removed(curl);
+        EXPECT_EQ(post("s", reply, sizeof reply), 0) << status;
     }
 }
 
-TEST(Request, NoCurlOnTheSearchPathFails) {
-    FakeCurl curl;  // restores the search path afterwards
-    ::setenv("PATH", "/nonexistent-vexa-dir", 1);
-    char reply[64];
-    EXPECT_EQ(vexa::request(hub, "{}", "s", reply, sizeof reply), 0);
-}
-
-TEST(Request, AUrlThatLooksLikeAnOptionIsNeverPassedToCurl) {
-    FakeCurl curl;
-    char reply[64];
-    EXPECT_EQ(vexa::request("--config=/etc/passwd", "{}", "s", reply, sizeof reply), 0);
-    EXPECT_TRUE(curl.arguments().empty());
-}
-
-TEST(Request, AHungCurlIsKilledAtTheTimeLimit) {
-    FakeCurl curl;
-    curl.hang();
-    int saved = vexa::request_time_limit_ms;
-    vexa::request_time_limit_ms = 300;
-    auto began = std::chrono::steady_clock::now();
-    char reply[64];
-    EXPECT_EQ(vexa::request(hub, "{}", "s", reply, sizeof reply), 0);
-    vexa::request_time_limit_ms = saved;
-    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(5));
-    expect_temp_files_removed(curl);
-}
-
-// The door blocks SIGHUP and ignores SIGPIPE; curl must start with neither.
-TEST(Request, CurlStartsWithDefaultSignalsAndNothingBlocked) {
-    sigset_t hup, saved_mask;
-    sigemptyset(&hup);
-    sigaddset(&hup, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &hup, &saved_mask);
-    struct sigaction ignore = {}, saved_pipe = {};
-    ignore.sa_handler = SIG_IGN;
-    sigaction(SIGPIPE, &ignore, &saved_pipe);
-
-    FakeCurl curl;
-    curl.reply("{}");
-    char reply[8];
-    int result = vexa::request(hub, "{}", "s", reply, sizeof reply);
-    pthread_sigmask(SIG_SETMASK, &saved_mask, nullptr);
-    sigaction(SIGPIPE, &saved_pipe, nullptr);
-
-    ASSERT_EQ(result, 1);
-    std::string state = curl.signal_state();
-    auto mask = [&](const char* name) {
-        auto at = state.find(name);
-        return at == std::string::npos ? ~0ull : std::strtoull(state.c_str() + at + 7, nullptr, 16);
+TEST_F(Request, OnlyHttpsAddressesAreEverContacted)
+{
+    const std::string port = hub.url().substr(hub.url().rfind(':') + 1);
+    const std::string refused[] = {
+        "http://127.0.0.1:" + port + "/v1/chat",
+        "ftp://127.0.0.1:" + port + "/v1/chat",
+        "telnet://127.0.0.1:" + port,
+        "file:///etc/passwd",
+        "--config=/etc/passwd",
+        "",
     };
-    EXPECT_EQ(mask("SigBlk:"), 0ull) << state;
-    EXPECT_EQ(mask("SigIgn:") & ((1ull << (SIGHUP - 1)) | (1ull << (SIGPIPE - 1))), 0ull) << state;
+    for (const std::string& url : refused) {
+        char reply[64];
+        EXPECT_EQ(vexa::request(url.c_str(), "{}", "s", reply, sizeof reply), 0) << url;
+    }
+    EXPECT_EQ(hub.connections(), 0);
+}
+
+TEST_F(Request, AHubWhoseCertificateIsNotTrustedIsRefused)
+{
+    TestHub stranger;
+    ASSERT_TRUE(stranger.ready());
+    stranger.answer("/v1/chat", {200, "{}", true});
+    char reply[64];
+    const std::string url = stranger.url() + "/v1/chat";
+    EXPECT_EQ(vexa::request(url.c_str(), "{}", "s", reply, sizeof reply), 0);
+    EXPECT_TRUE(stranger.requests().empty());
+    setenv("CURL_CA_BUNDLE", stranger.ca_file().c_str(), 1);
+    EXPECT_EQ(vexa::request(url.c_str(), "{}", "s", reply, sizeof reply), 1);
+}
+
+TEST_F(Request, ALinkKeepsOneConnectionAcrossRequests)
+{
+    hub.answer("/v1/chat", {200, "{}", true});
+    vexa::hub_link link;
+    ASSERT_TRUE(link.ready());
+    char reply[64];
+    for (int i = 0; i < 4; ++i)
+        ASSERT_EQ(link.post(request_kind::ordinary, chat.c_str(), "{}", "s", reply, sizeof reply), 1);
+    ASSERT_EQ(link.post(request_kind::goodbye, chat.c_str(), "{}", "s", reply, sizeof reply), 1);
+    EXPECT_EQ(hub.connections(), 1);
+    EXPECT_EQ(hub.handshakes(), 1);
+    for (const auto& got : hub.requests())
+        EXPECT_EQ(got.connection, 1);
+
+    // A request of its own opens and closes a connection each time.
+    ASSERT_EQ(post("s", reply, sizeof reply), 1);
+    ASSERT_EQ(post("s", reply, sizeof reply), 1);
+    EXPECT_EQ(hub.connections(), 3);
+}
+
+TEST_F(Request, AStalledHubFailsTheRequestWithinItsTimeLimit)
+{
+    hub.stall();
+    const auto began = Clock::now();
+    char reply[64];
+    EXPECT_EQ(post("s", reply, sizeof reply), 0);
+    EXPECT_LT(Clock::now() - began, 6s);
+    EXPECT_EQ(hub.requests().size(), 1u);
+}
+
+TEST_F(Request, WindingDownCutsTheRequestInFlightAndLetsOnlyTheGoodbyeOutUntilTheDeadline)
+{
+    hub.stall();
+    vexa::hub_link link;
+    ASSERT_TRUE(link.ready());
+    auto in_flight = std::async(std::launch::async, [&] {
+        char reply[64];
+        return link.post(request_kind::ordinary, chat.c_str(), "{\"op\":\"poll\"}", "s", reply,
+                         sizeof reply);
+    });
+    ASSERT_TRUE(hub.wait_for_op("poll"));
+    const auto asked = Clock::now();
+    link.wind_down(asked + 700ms);
+    ASSERT_EQ(in_flight.wait_for(1s), std::future_status::ready);
+    EXPECT_EQ(in_flight.get(), 0);
+
+    char reply[64];
+    const int connections = hub.connections();
+    EXPECT_EQ(link.post(request_kind::ordinary, chat.c_str(), "{}", "s", reply, sizeof reply), 0);
+    EXPECT_EQ(hub.connections(), connections);  // refused without being sent
+
+    EXPECT_EQ(link.post(request_kind::goodbye, chat.c_str(), "{\"op\":\"leave\"}", "s", reply,
+                        sizeof reply),
+              0);
+    EXPECT_TRUE(hub.wait_for_op("leave", 1, 100));  // it went out, unanswered
+    EXPECT_LT(Clock::now() - asked, 1500ms);
+    // Past the deadline not even a goodbye is tried.
+    std::this_thread::sleep_until(asked + 800ms);
+    EXPECT_EQ(link.post(request_kind::goodbye, chat.c_str(), "{}", "s", reply, sizeof reply), 0);
+    EXPECT_EQ(hub.chat_ops("leave").size(), 1u);
+}
+
+TEST_F(Request, AGoodbyeWhileWindingDownReachesAWorkingHub)
+{
+    hub.answer("/v1/chat", {200, "{\"bye\":1}", true});
+    vexa::hub_link link;
+    link.wind_down(Clock::now() + 1400ms);
+    char reply[64];
+    EXPECT_EQ(link.post(request_kind::goodbye, chat.c_str(), "{}", "s", reply, sizeof reply), 1);
+    EXPECT_STREQ(reply, "{\"bye\":1}");
+}
+
+TEST_F(Request, AHubThatHangsUpMidRequestIsAFailedRequestNotABrokenPipe)
+{
+    hub.hang_up_on_requests();
+    const std::string body = "{\"text\":\"" + std::string(8u << 20, 'x') + "\"}";
+    const std::string url = chat;
+    hub.settle();
+    auto result = grimbo_test::run_in_child([&] {
+        std::signal(SIGPIPE, SIG_DFL);  // as a door whose caller came by socket has it
+        char reply[64];
+        return vexa::request(url.c_str(), body.c_str(), "s", reply, sizeof reply) == 0 ? 0 : 1;
+    });
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_TRUE(result.exited);
+    EXPECT_EQ(result.status, 0);
+}
+
+std::set<std::string> chat_temp_files()
+{
+    std::set<std::string> names;
+    if (DIR* dir = opendir("/tmp")) {
+        while (dirent* entry = readdir(dir))
+            if (std::string(entry->d_name).rfind("vexa-chat", 0) == 0)
+                names.insert(entry->d_name);
+        closedir(dir);
+    }
+    return names;
+}
+
+std::string children_of_this_process()
+{
+    std::string all;
+    const std::string tasks = "/proc/" + std::to_string(getpid()) + "/task";
+    if (DIR* dir = opendir(tasks.c_str())) {
+        while (dirent* entry = readdir(dir)) {
+            std::ifstream in(tasks + "/" + entry->d_name + "/children");
+            std::string line;
+            std::getline(in, line);
+            all += line;
+        }
+        closedir(dir);
+    }
+    return all;
+}
+
+TEST_F(Request, NoChildProcessAndNoTemporaryFileIsEverMade)
+{
+    const auto before = chat_temp_files();
+    hub.stall();
+    auto in_flight = std::async(std::launch::async, [&] {
+        char reply[64];
+        return post("s", reply, sizeof reply);
+    });
+    const auto until = Clock::now() + 3s;
+    while (hub.requests().empty() && Clock::now() < until)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_EQ(hub.requests().size(), 1u);  // the request is in flight now
+    EXPECT_EQ(children_of_this_process(), "");
+    EXPECT_EQ(chat_temp_files(), before);
+    EXPECT_EQ(in_flight.get(), 0);
+    EXPECT_EQ(chat_temp_files(), before);
 }
 
 }  // namespace

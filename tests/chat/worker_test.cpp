@@ -1,6 +1,7 @@
-// The chat worker against a fake hub: the exchange seam records every call
-// and answers as the test says, so no curl and no network are involved.
-// Each case runs in a forked child, the worker being process-wide.
+// The chat worker against a fake hub (the exchange seam records every call
+// and answers as the test says) and against the test HTTPS hub on
+// 127.0.0.1. Each case runs in a forked child, the worker being
+// process-wide.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -16,10 +18,12 @@
 #include "chat/chat.h"
 #include "chat/protocol.h"
 #include "chat/room.h"
+#include "chat/hub_urls.h"
 #include "chat/worker.h"
 #include "tests/chat/chat_state.h"
 #include "tests/support/child_process.h"
 #include "tests/support/session_runner.h"
+#include "tests/support/test_hub.h"
 
 namespace {
 
@@ -193,26 +197,179 @@ TEST(ChatWorker, DeliversQueuedMessagesInOrderAndRetriesAFailedOne)
     }));
 }
 
-TEST(ChatWorker, StopReturnsAtOnceWhileARequestHangsAndTheWorkerSaysGoodbyeAfter)
+TEST(ChatWorker, StopWaitsForTheGoodbyeBeforeItReturns)
 {
     expect_child_ok(run_in_child([] {
         fresh_chat_state();
         vexa::worker_exchange = fake_exchange;
-        hub_hang_ms = 1500;
+        CHILD_CHECK(vexa::worker_start() == 1);
+        CHILD_CHECK(wait_for_call("poll", 0, 0, 500ms) == 0);
+        hub_hang_ms = 300;  // the goodbye takes a while
+        const auto asked = Clock::now();
+        vexa_chat_stop();
+        CHILD_CHECK(Clock::now() - asked >= 300ms);
+        CHILD_CHECK(call_count() == 2);
+        {
+            std::lock_guard<std::mutex> lock(calls_guard);
+            CHILD_CHECK(calls[1].op == "leave");
+        }
+        CHILD_CHECK(vexa_chat_enabled() == 0);
+        CHILD_CHECK(vexa::chat_link == nullptr);  // joined, its connection freed
+        return 0;
+    }));
+}
+
+TEST(ChatWorker, AWorkerThatCannotBeCutShortHoldsTheStopNoLongerThanItsLimit)
+{
+    expect_child_ok(run_in_child([] {
+        fresh_chat_state();
+        vexa::worker_exchange = fake_exchange;
+        hub_hang_ms = 3000;
         CHILD_CHECK(vexa::worker_start() == 1);
         std::this_thread::sleep_for(100ms);  // the first poll is now hanging
         const auto asked = Clock::now();
         vexa_chat_stop();
-        CHILD_CHECK(Clock::now() - asked < 50ms);
+        const auto held = Clock::now() - asked;
+        CHILD_CHECK(held >= vexa::stop_wait_limit - 50ms);
+        CHILD_CHECK(held < vexa::stop_wait_limit + 300ms);
         CHILD_CHECK(vexa_chat_enabled() == 0);
         CHILD_CHECK(vexa::worker_start() == 0);  // no restart
-        const int poll = wait_for_call("poll", -1, 0, 2500ms);
-        CHILD_CHECK(poll == 0);
+        CHILD_CHECK(vexa::chat_link != nullptr);  // still the worker's, never freed
+        // Left to itself, the worker still ends with its goodbye.
+        CHILD_CHECK(wait_for_call("poll", -1, 0, 3500ms) == 0);
         CHILD_CHECK(wait_for_call("leave", 0, 1, 500ms) == 1);
-        std::this_thread::sleep_for(300ms);
-        CHILD_CHECK(call_count() == 2);
         return 0;
     }));
+}
+
+// In a child the hub's records are out of sight (they live in the parent):
+// a successful exchange shows as a new generation.
+bool wait_for_generation(int at_least, std::chrono::milliseconds limit = 5s)
+{
+    const auto until = Clock::now() + limit;
+    while (Clock::now() < until) {
+        {
+            std::lock_guard<std::mutex> lock(vexa::guard);
+            if (vexa::generation >= at_least)
+                return true;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
+// The client as the game starts it, against the test hub, from a game
+// directory whose "chat.json" names `file_url`.
+class RealHub : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(hub.ready());
+        hub.require_secret(kSecret);
+    }
+    void write_settings(const std::string& file_url) const
+    {
+        ASSERT_TRUE(dir.write("chat.json", "{\"enabled\":true,\"bbs\":\"grim\",\"secret\":\"" +
+                                               kSecret + "\",\"url\":\"" + file_url + "\"}\n"));
+    }
+    // Runs `body` in a child once the hub is quiet (see TestHub::settle).
+    void in_child(const std::function<int()>& body)
+    {
+        hub.settle();
+        expect_child_ok(run_in_child(body));
+    }
+    // In the child: the client started from the game directory.
+    int start_client(const char* hub_override) const
+    {
+        if (chdir(dir.path().c_str()) != 0)
+            return 0;
+        setenv("CURL_CA_BUNDLE", hub.ca_file().c_str(), 1);
+        if (hub_override != nullptr)
+            setenv(vexa::chat_hub_variable, hub_override, 1);
+        else
+            unsetenv(vexa::chat_hub_variable);
+        fresh_chat_state();
+        vexa::worker_exchange = vexa::exchange;
+        vexa_chat_start("|04Ann", "caller-7", "grimbo");
+        return vexa_chat_enabled();
+    }
+    const std::string kSecret = std::string(40, 'k');
+    grimbo_test::TestHub hub;
+    grimbo_test::TempDir dir;
+};
+
+TEST_F(RealHub, PollsShareOneConnectionAndStopSaysGoodbyeOnIt)
+{
+    write_settings(hub.url());
+    in_child([&] {
+        CHILD_CHECK(start_client(nullptr) == 1);
+        CHILD_CHECK(wait_for_generation(1));
+        set_in_chat(1);
+        CHILD_CHECK(wait_for_generation(2));
+        set_in_chat(0);
+        CHILD_CHECK(wait_for_generation(3));
+        const auto asked = Clock::now();
+        vexa_chat_stop();
+        CHILD_CHECK(Clock::now() - asked < vexa::stop_wait_limit);
+        CHILD_CHECK(vexa::chat_link == nullptr);
+        std::lock_guard<std::mutex> lock(vexa::guard);
+        CHILD_CHECK(vexa::online == 1);
+        CHILD_CHECK(vexa::players == 1);
+        return 0;
+    });
+    const auto leaves = hub.chat_ops("leave");
+    ASSERT_EQ(leaves.size(), 1u);
+    EXPECT_EQ(leaves[0].field("player"), "Ann");
+    EXPECT_EQ(leaves[0].field("location"), "playing");
+    EXPECT_EQ(leaves[0].field("seq"), "4");
+    EXPECT_EQ(hub.chat_ops("poll").size(), 3u);
+    EXPECT_EQ(hub.connections(), 1);
+    EXPECT_EQ(hub.handshakes(), 1);
+    for (const auto& got : hub.requests())
+        EXPECT_EQ(got.connection, 1);
+}
+
+TEST_F(RealHub, AStalledHubHoldsTheStopNoLongerThanItsLimitAndTheGoodbyeIsStillSent)
+{
+    write_settings(hub.url());
+    hub.stall();
+    in_child([&] {
+        CHILD_CHECK(start_client(nullptr) == 1);
+        std::this_thread::sleep_for(300ms);  // the first poll is in flight, never answered
+        const auto asked = Clock::now();
+        vexa_chat_stop();
+        CHILD_CHECK(Clock::now() - asked < vexa::stop_wait_limit + 100ms);
+        CHILD_CHECK(vexa::chat_link == nullptr);  // the worker had ended
+        return 0;
+    });
+    EXPECT_EQ(hub.chat_ops("leave").size(), 1u);
+}
+
+TEST_F(RealHub, TheHubAddressFromTheEnvironmentBeatsChatJson)
+{
+    struct Case {
+        const char* what;
+        std::string file_url;
+        std::string override_url;  // empty: none
+        int enabled;
+    } cases[] = {
+        {"environment over file", "https://chat.invalid", hub.url(), 1},
+        {"file alone", hub.url(), "", 1},
+        {"plain http in the environment", hub.url(), "http://127.0.0.1:9", 0},
+    };
+    for (const Case& c : cases) {
+        write_settings(c.file_url);
+        const std::size_t before = hub.chat_ops("poll").size();
+        in_child([&] {
+            CHILD_CHECK(start_client(c.override_url.empty() ? nullptr : c.override_url.c_str()) ==
+                        c.enabled);
+            if (c.enabled)
+                CHILD_CHECK(wait_for_generation(1));
+            vexa_chat_stop();
+            return 0;
+        });
+        EXPECT_EQ(hub.chat_ops("poll").size(), before + (c.enabled ? 1u : 0u)) << c.what;
+    }
 }
 
 }  // namespace
