@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <fstream>
 #include <set>
 #include <string>
@@ -147,11 +148,14 @@ TEST_F(GameChat, AnEnabledChatShowsTheHubsCountersInTheLobbyAndRelaysTheRoomOnOn
 
 TEST_F(GameChat, TheLeaveReachesTheHubOnEveryWayOutWithinMomentsOfIt)
 {
+    enum class Out { quit, hang_up, stop };
     struct Way {
         const char* name;
-        bool hang_up;
+        Out out;
         int status;
-    } ways[] = {{"Q from the lobby", false, 0}, {"hang-up in the lobby", true, 1}};
+    } ways[] = {{"Q from the lobby", Out::quit, 0},
+                {"hang-up in the lobby", Out::hang_up, 1},
+                {"the BBS stopping the node", Out::stop, 1}};
     for (const Way& way : ways) {
         TestHub own;
         ASSERT_TRUE(own.ready());
@@ -162,10 +166,17 @@ TEST_F(GameChat, TheLeaveReachesTheHubOnEveryWayOutWithinMomentsOfIt)
         ASSERT_TRUE(reach_lobby_as_new_caller(*call)) << way.name;
         ASSERT_TRUE(own.wait_for_op("poll")) << way.name;
         const auto asked = Clock::now();
-        if (way.hang_up)
-            call->door.close_caller();
-        else
+        switch (way.out) {
+        case Out::quit:
             call->door.send("q");
+            break;
+        case Out::hang_up:
+            call->door.close_caller();
+            break;
+        case Out::stop:
+            kill(call->door.pid(), SIGTERM);
+            break;
+        }
         EXPECT_EQ(call->door.wait_exit(5000), way.status) << way.name;
         EXPECT_LT(Clock::now() - asked, std::chrono::seconds(3)) << way.name;
         expect_one_leave(own, way.name);
