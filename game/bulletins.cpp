@@ -21,11 +21,12 @@ constexpr bulletin_pair kDaily{"daily-highscores.ans", "daily-highscores.asc",
                                "\033[1;35mGRIMBO - DAILY NIGHTMARE TOP SCORES\033[0m\r\n",
                                "GRIMBO - DAILY NIGHTMARE TOP SCORES\n", false};
 
-score_record table[SCORE_TABLE_MAX];
+static_assert(BULLETIN_ROWS <= SCORE_RANK_MAX, "a table read keeps every bulletin row");
+score_record table[BULLETIN_ROWS];
 
 bool write_pair(const bulletin_pair& pair, int daily)
 {
-    int count = read_scores(table, daily);
+    int count = read_scores(table, BULLETIN_ROWS, daily);
     std::FILE* ansi = std::fopen(pair.ansi_path, "w");
     std::FILE* ascii = std::fopen(pair.ascii_path, "w");
     if (ansi == nullptr || ascii == nullptr) {

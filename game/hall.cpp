@@ -19,7 +19,7 @@ constexpr int kInterbbsLineMax = 191;
 constexpr std::size_t kInterbbsField = 48;  // 47 characters
 constexpr int kEscape = 27;
 
-score_record table[SCORE_TABLE_MAX];
+score_record table[kLocalRows];
 
 // Inter-BBS rows reach column 51; the screen kit's art-panel guard would cut
 // their scores off on rows 4-17, and no art is shown here.
@@ -48,7 +48,7 @@ int wait_key(const char* wanted)
 void local_view(int daily)
 {
     header(daily ? "DAILY CHALLENGE - TOP SCORES" : "STORY MODE - TOP SCORES");
-    int count = read_scores(table, daily);
+    int count = read_scores(table, kLocalRows, daily);
     if (count == 0)
         put(4, 7, 7,
             daily ? "No Daily Challenge scores recorded yet." : "No Story Mode scores recorded yet.");
