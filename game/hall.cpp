@@ -21,15 +21,6 @@ constexpr int kEscape = 27;
 
 score_record table[kLocalRows];
 
-// Inter-BBS rows reach column 51; the screen kit's art-panel guard would cut
-// their scores off on rows 4-17, and no art is shown here.
-void draw_row(int row, int colour, const char* text)
-{
-    od_set_color(colour, 0);
-    od_set_cursor(row, 3);
-    od_disp_str(text);
-}
-
 int upper(int key) { return key >= 'a' && key <= 'z' ? key - 'a' + 'A' : key; }
 
 bool leaves(int key) { return key == 'C' || key == 'Q' || key == kEscape; }
@@ -146,7 +137,8 @@ void interbbs_rows(const char* path, int first_row, int max_rows)
         ++shown;
         char row[77];
         std::snprintf(row, sizeof row, "%2d. %-20.20s %-15.15s %8d", shown, handle, board, score);
-        draw_row(first_row + shown - 1, shown == 1 ? 14 : 11, row);
+        // The hall shows no art, so the row reads whole to column 78.
+        put(3, first_row + shown - 1, shown == 1 ? 14 : 11, row);
     }
     std::fclose(file);
     if (shown == 0)
