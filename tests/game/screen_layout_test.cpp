@@ -375,10 +375,10 @@ std::string collapsed(const std::string& text)
     return trimmed(out);
 }
 
-int stage_of(const std::string& caption)
+int stage_of(const season_record& season, const std::string& caption)
 {
     for (int stage = 0; stage < STAGE_COUNT; ++stage)
-        if (caption == places[stage])
+        if (caption == season.places[stage])
             return stage;
     return -1;
 }
@@ -392,7 +392,10 @@ TEST_P(ScreensOfADate, TextsReadWholeAndKeepOffTheArt)
     ASSERT_GT(shots.size(), 2u * kFrames + 60) << "too few screens were drawn";
     const std::vector<Shot> references(shots.begin(), shots.begin() + 2 * kFrames);
 
-    season_bind_at(noon_utc(date));
+    // The month's texts, read from its record: the calendar of this process
+    // stays as it was for the tests that follow.
+    const int month = date.month - 1;
+    const season_record& season = seasons[month];
     int stage_screens_seen = 0;
     int endings_seen = 0;
     bool refused_seen = false;
@@ -401,25 +404,23 @@ TEST_P(ScreensOfADate, TextsReadWholeAndKeepOffTheArt)
         const std::string caption = trimmed(shot.rows[0].substr(40));
         SCOPED_TRACE("screen " + std::to_string(s) + " \"" + caption + "\"");
         // A stage's guardian line, whole, above its menu.
-        bool stage_menu = false;
-        for (int stage = 0; stage < STAGE_COUNT; ++stage)
-            if (caption == places[stage] && trimmed(shot.rows[8]).rfind("[1] EXPLORE", 0) == 0) {
-                EXPECT_EQ(paragraph(shot, 5), stage_clues[stage]);
-                stage_menu = true;
-                ++stage_screens_seen;
-            }
+        const int stage = stage_of(season, caption);
+        const bool stage_menu = stage >= 0 && trimmed(shot.rows[8]).rfind("[1] EXPLORE", 0) == 0;
+        if (stage_menu) {
+            EXPECT_EQ(paragraph(shot, 5), season.guardian_lines[stage]);
+            ++stage_screens_seen;
+        }
         EXPECT_EQ(faults_of(shot, references, stage_menu ? 5 : 0, stage_menu ? 8 : 0), "");
         // A search's seal line and a seal's question and options, whole and
         // clear of the rows below them.
-        const int stage = stage_of(caption);
         if (stage >= 0 && trimmed(shot.rows[4]) == "YOU SEARCH THE DARKNESS. SOMETHING MOVES.") {
-            const std::string seal_line = stage_discoveries[stage];
+            const std::string seal_line = season.seal_lines[stage];
             const std::string shown = paragraph(shot, 12);
             EXPECT_TRUE(shown == seal_line || shown == seal_line + " [C] CONTINUE") << shown;
         }
         if (stage >= 0 && trimmed(shot.rows[4]) == "A RUSTED SEAL BARS YOUR PATH.") {
             seal_question question{};
-            puzzle_question(season_index, stage, question);
+            puzzle_question(month, stage, question);
             EXPECT_EQ(paragraph(shot, 8), question.text);
             EXPECT_EQ(collapsed(paragraph(shot, 12)), collapsed(question.options));
         }
@@ -439,7 +440,7 @@ TEST_P(ScreensOfADate, TextsReadWholeAndKeepOffTheArt)
             refused_seen = true;
         }
         // The status line keeps one of its two wordings.
-        if (trimmed(shot.rows[17]).rfind(season_is_october() ? "SANITY" : "HEALTH", 0) == 0) {
+        if (trimmed(shot.rows[17]).rfind(month == season_october ? "SANITY" : "HEALTH", 0) == 0) {
             EXPECT_TRUE(std::regex_match(
                 trimmed(shot.rows[21].substr(0, 46)),
                 std::regex("(STAGE [1-8]/8 SCORE -?[0-9]+ (CANDY|TOKENS) -?[0-9]+ KEYS [0-9]+ "
