@@ -28,7 +28,8 @@ constexpr bulletin_pair kDaily{"daily-highscores.ans", "daily-highscores.asc",
 constexpr auto kLink = file_replacement::final_link::follow;
 constexpr mode_t kMode = 0666;
 
-score_record table[SCORE_TABLE_MAX];
+static_assert(BULLETIN_ROWS <= SCORE_RANK_MAX, "a table read keeps every bulletin row");
+score_record table[BULLETIN_ROWS];
 
 // Appends one formatted row; false when it did not fit or was not written.
 __attribute__((format(printf, 2, 3))) bool put_row(file_replacement& file, const char* format,
@@ -45,7 +46,7 @@ __attribute__((format(printf, 2, 3))) bool put_row(file_replacement& file, const
 
 bool write_pair(const bulletin_pair& pair, int daily)
 {
-    int count = read_scores(table, daily);
+    int count = read_scores(table, BULLETIN_ROWS, daily);
     file_replacement ansi(pair.ansi_path, kLink, kMode);
     file_replacement ascii(pair.ascii_path, kLink, kMode);
     bool ok = ansi.write(pair.ansi_header) && ascii.write(pair.ascii_header);

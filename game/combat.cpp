@@ -51,7 +51,7 @@ void draw_turn(const fight_state& fight, bool exhausted)
           october ? "[1] CARVE (12) [2] THROW CANDY (18) [3] DODGE"
                   : "[1] STRIKE [2] THROW TOKEN [3] DODGE",
           40);
-    put(3, 12, 15, "[4] SPECIAL (supply)  [5] TAUNT (+stamina");
+    put_wrapped(3, 12, 15, "[4] SPECIAL (supply)  [5] TAUNT (+stamina)");
     prose(14, 14, october ? boss_taunts[stage_index()] : season_current().goal, 40);
     // Shown on the fresh turn so the caller gets to read it.
     if (exhausted)
@@ -65,10 +65,7 @@ void big_hit_flash()
     for (int frame : frames) {
         if (!od_carrier())
             return;
-        if (season_is_october())
-            grimbo_art(art_panel_column, art_top_row, frame);
-        else
-            seasonal_draw(art_panel_column, frame);
+        show_art(art_panel_column, frame);
         od_sleep(135);
     }
 }
@@ -78,13 +75,25 @@ void victory()
     play_melody("MFT150O4L8CEG>C");
     play_theme();
     fight_reward();
+    ++keys;  // the status line shows the key just won
     scene("THE MONSTER FALLS!");
     prose(11, 10,
           season_is_october() ? "BOSS DEFEATED! YOU RECOVER CANDY AND A STRANGE KEY."
                               : "GUARDIAN DEFEATED! YOU RECOVER TOKENS AND A SEAL KEY.",
           40);
-    ++keys;
     waitc();
+}
+
+// The caller's key for the turn; a Q or Esc the caller takes back is
+// not one, and the turn stays on the screen.
+int turn_key()
+{
+    for (;;) {
+        const int key = read_key(true);
+        if ((key == 'q' || key == 'Q' || key == 27) && !quit_confirmed())
+            continue;
+        return key;
+    }
 }
 
 }  // namespace
@@ -102,7 +111,7 @@ void combat()
             return;
         draw_turn(fight, exhausted);
         exhausted = false;
-        const int key = read_key(true);
+        const int key = turn_key();
         if (key == 0)
             return;  // the session stopped while waiting
         blow hit{};

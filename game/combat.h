@@ -64,7 +64,7 @@ exchange_report fight_exchange(fight_state& fight, blow hit);
 // The guardian's answer for a draw r after `turn` exchanges (the new count).
 int fight_answer_damage(const fight_state& fight, int r, int turn);
 
-// Score and coins for a fallen guardian (the key is given after its screen).
+// Score and coins for a fallen guardian (the key is given with its screen).
 void fight_reward();
 
 #endif

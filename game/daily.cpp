@@ -39,6 +39,8 @@ int choose_one_or_two()
         if (key == 0 || !od_carrier())
             return 0;
         if (key == 'Q' || key == 'q' || key == 27) {
+            if (!quit_confirmed())
+                continue;
             quit_requested = 1;
             return 0;
         }
@@ -141,7 +143,9 @@ void shadows_choice()
     scene("THE SHADOWS OFFER A CHOICE");
     put(3, 10, 14,
         season_is_october() ? "[1] SEARCH FOR CANDY [2] REST" : "[1] SEARCH FOR TOKENS [2] REST");
-    const int key = read_key(true);
+    int key = read_key(true);
+    while ((key == 'Q' || key == 'q' || key == 27) && !quit_confirmed())
+        key = read_key(true);
     if (key == 'Q' || key == 'q' || key == 27) {
         quit_requested = 1;
     } else if (key == '1') {
@@ -164,7 +168,7 @@ void unavailable()
     header("DAILY UNAVAILABLE");
     put(4, 7, 14, "Already played or running. Return tomorrow.");
     put(4, 10, 11, "Story mode is always available.");
-    waitc();
+    waitc_lobby();
     run_leave();
 }
 

@@ -20,16 +20,7 @@ constexpr int kInterbbsLineMax = 191;
 constexpr std::size_t kInterbbsField = 48;  // 47 characters
 constexpr int kEscape = 27;
 
-score_record table[SCORE_TABLE_MAX];
-
-// Inter-BBS rows reach column 51; the screen kit's art-panel guard would cut
-// their scores off on rows 4-17, and no art is shown here.
-void draw_row(int row, int colour, const char* text)
-{
-    od_set_color(colour, 0);
-    od_set_cursor(row, 3);
-    od_disp_str(text);
-}
+score_record table[kLocalRows];
 
 int upper(int key) { return key >= 'a' && key <= 'z' ? key - 'a' + 'A' : key; }
 
@@ -49,7 +40,7 @@ int wait_key(const char* wanted)
 void local_view(int daily)
 {
     header(daily ? "DAILY CHALLENGE - TOP SCORES" : "STORY MODE - TOP SCORES");
-    int count = read_scores(table, daily);
+    int count = read_scores(table, kLocalRows, daily);
     if (count == 0)
         put(4, 7, 7,
             daily ? "No Daily Challenge scores recorded yet." : "No Story Mode scores recorded yet.");
@@ -147,7 +138,8 @@ void interbbs_rows(const char* path, int first_row, int max_rows)
         ++shown;
         char row[77];
         std::snprintf(row, sizeof row, "%2d. %-20.20s %-15.15s %8d", shown, handle, board, score);
-        draw_row(first_row + shown - 1, shown == 1 ? 14 : 11, row);
+        // The hall shows no art, so the row reads whole to column 78.
+        put(3, first_row + shown - 1, shown == 1 ? 14 : 11, row);
     }
     file.reset();
     if (shown == 0)

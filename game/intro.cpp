@@ -34,7 +34,7 @@ void play_opening()
     for (int page = 0; page < OPENING_PAGE_COUNT && od_carrier(); ++page) {
         const bool awake = page >= 7;
         header(page_title(page));
-        grimbo_art(art_panel_column, art_top_row, awake ? 2 : 0);
+        show_art(art_panel_column, awake ? 2 : 0);
         prose(8, awake ? 12 : 14, opening_pages[page], 39);
         put(3, 19, 8, "Q TWICE: SKIP TO GAME LOBBY");
         for (int poll = 0; poll < kPollsPerPage && od_carrier(); ++poll) {

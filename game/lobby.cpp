@@ -1,6 +1,7 @@
 #include "game/lobby.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "chat/chat.h"
 #include "doorkit/doorkit.h"
@@ -69,7 +70,7 @@ void draw_lobby()
     const season_record& season = season_current();
 
     header(halloween ? "A HALLOWEEN NIGHTMARE" : season.title);
-    season_art(art_panel_column, art_top_row, halloween ? 2 : 0);
+    show_art(art_panel_column, halloween ? 2 : 0);
     put(3, 5, 14, october ? "THE HARVEST HAS TEETH." : season.month);
     prose(7, 7,
           october ? "You brought home a pumpkin. Something else came home with you."
@@ -85,6 +86,10 @@ void draw_lobby()
         char dated[80];
         std::snprintf(dated, sizeof dated, "%s %02d, %04d UTC - NEW MONTH, NEW STORY",
                       season.month, season_day, season_year);
+        // A long month name ("September") is shortened to keep off the art.
+        if (static_cast<int>(std::strlen(dated)) > put_room(3, 19))
+            std::snprintf(dated, sizeof dated, "%.3s %02d, %04d UTC - NEW MONTH, NEW STORY",
+                          season.month, season_day, season_year);
         put(3, 19, 14, dated);
     }
     vexa_chat_status(kStatusRow, kStatusColumn, kStatusWidth);

@@ -67,7 +67,7 @@ void draw_handle_entry()
         std::snprintf(code, sizeof code, "|%02d", n);
         put(3 + ((n - 1) % 5) * 8, 6 + ((n - 1) / 5) * 2, n, code);
     }
-    put(3, 13, 7, "Up to 24 visible characters; color codes ");
+    put(3, 13, 7, "Up to 24 visible characters; color codes do not count.");
     put(3, 15, 11, "Example: |04Sti|01ng|04Ray");
     put(3, 17, 11, "> ");
     od_set_cursor(17, 5);

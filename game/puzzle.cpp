@@ -16,6 +16,20 @@ namespace {
 
 int stage_index(int stage) { return stage >= 0 && stage < puzzle_stages ? stage : 0; }
 
+// The caller's answer in upper case; a Q or Esc the caller takes back is
+// not one, and the question stays on the screen.
+int answer_key()
+{
+    for (;;) {
+        int key = read_key(true);
+        if (key >= 'a' && key <= 'z')
+            key -= 'a' - 'A';
+        if ((key == 'Q' || key == 27) && !quit_confirmed())
+            continue;
+        return key;
+    }
+}
+
 }  // namespace
 
 void puzzle_question(int month_index, int stage, seal_question& out)
@@ -75,11 +89,9 @@ void puzzle()
     prose(12, 7, question.options, 40);
     put(3, 16, 11, "CHOOSE 1 / 2 / 3");
 
-    int key = read_key(true);
+    const int key = answer_key();
     if (key == 0 && !od_carrier())
         return;  // the carrier went while waiting: nothing is answered
-    if (key >= 'a' && key <= 'z')
-        key -= 'a' - 'A';
     if (key == 'Q' || key == 27) {
         quit_requested = 1;
         return;

@@ -78,7 +78,7 @@ void back_seat_animation()
         if (!od_carrier())
             break;
         if (step.picture >= 0)
-            grimbo_art(46, 4, step.picture);
+            show_art(46, step.picture);
         if (step.figure)
             draw_figure();
         else
@@ -105,6 +105,8 @@ void october_opening()
     waitc();
 }
 
+}  // namespace
+
 void story_opening()
 {
     if (season_is_october()) {
@@ -113,8 +115,8 @@ void story_opening()
     }
     const season_record& season = season_current();
     header(season.title);
+    show_art(art_panel_column, 0);
     prose(5, 14, season.intro, 39);
-    seasonal_draw(art_panel_column, 0);
     prose(14, 11, season.goal, 39);
     waitc();
 }
@@ -132,6 +134,8 @@ void stage_screen(bool first)
         put(3, 10, 15, "[3] TRUNK    [4] BOSS  [Q] QUIT");
     }
 }
+
+namespace {
 
 enum class stage_end {
     guardian,  // go on to the fight
@@ -153,6 +157,8 @@ stage_end stage_menu()
         case 'Q':
         case 'q':
         case 27:
+            if (!quit_confirmed())
+                continue;
             quit_requested = 1;
             return stage_end::quit;
         case '1':
@@ -183,11 +189,14 @@ void guardian()
         heal(kGuardianHeal);
 }
 
+}  // namespace
+
 void campaign_complete()
 {
     header("CAMPAIGN COMPLETE");
-    seasonal_draw(art_panel_column, 0);
+    show_art(art_panel_column, 0);
     prose(7, 14, season_current().ending, 39);
+    quit_loses_run = 0;  // the ending saves the run whatever the key
     waitc();
 }
 
@@ -240,6 +249,8 @@ void story_run()
     run_ending(run_story);
 }
 
+namespace {
+
 // --- Halloween finale ---
 
 enum class finale_key {
@@ -276,7 +287,7 @@ bool thirteenth_bell()
 {
     header("HALLOWEEN - THE THIRTEENTH BELL");
     play_melody("MFT75O2L4C.P8<G");
-    grimbo_art(art_panel_column, art_top_row, 2);
+    show_art(art_panel_column, 2);
     prose(6, 12,
           "The town clock strikes thirteen. Grimbo's shadow escapes the shattered throne "
           "and climbs the church steeple.",
@@ -344,12 +355,14 @@ void dawn_breaks()
 void run_begin(int mode)
 {
     story_unsaved = mode == run_story;
+    quit_loses_run = 1;
     Halloween_mode = season_is_halloween() ? 1 : 0;
     run_state_reset(player_class);
 }
 
 void halloween_finale(int mode)
 {
+    quit_loses_run = 0;  // a quit here goes to the ending with the score
     if (thirteenth_bell() && last_flame()) {
         dawn_breaks();
         if (quit_requested == 0 && hp > 0)
@@ -361,6 +374,7 @@ void halloween_finale(int mode)
 void run_ending(int mode)
 {
     story_unsaved = false;
+    quit_loses_run = 0;
     int outcome = save_score(mode == run_daily ? 1 : 0);
     if (mode == run_daily)
         outcome = daily_record(outcome);
@@ -378,6 +392,7 @@ void run_ending(int mode)
 void run_leave()
 {
     story_unsaved = false;
+    quit_loses_run = 0;
     daily_release();
     quit_requested = 0;
     in_adventure = 0;

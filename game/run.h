@@ -21,6 +21,19 @@ void run_ending(int mode);
 // Back to the lobby without a record.
 void run_leave();
 
+// --- The story run's own steps, kept apart for their tests ---
+
+// The whole story run once the calendar is bound: run(run_story) without
+// its season_bind.
+void story_run();
+// The month's opening ("THE NIGHT IT BEGAN" in October), up to its prompt.
+void story_opening();
+// A stage's screen with its menu: the first drawing of the stage, or the
+// redraw after a search, a seal or the trunk.
+void stage_screen(bool first);
+// The campaign screen after the last guardian, in months other than October.
+void campaign_complete();
+
 // The session stops (lost connection, time limit, inactivity, shutdown)
 // while a story run is on: saves the score and stage reached as its ending
 // would, drawing nothing. Does nothing for a daily run, a run the caller

@@ -21,6 +21,7 @@ std::int32_t puzzle_solved[STAGE_COUNT];
 std::int32_t Halloween_mode;
 std::int32_t in_adventure;
 std::int32_t quit_requested;
+std::int32_t quit_loses_run;
 
 void run_state_reset(int player_class)
 {

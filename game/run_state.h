@@ -28,6 +28,9 @@ extern std::int32_t puzzle_solved[STAGE_COUNT];      // 1 once the seal is broke
 extern std::int32_t Halloween_mode;  // the run started on 31 October
 extern std::int32_t in_adventure;    // a run is in progress
 extern std::int32_t quit_requested;  // the caller asked to leave
+// 1 while leaving would throw the run away unsaved: from the start of a run
+// until its Halloween finale or its ending, where a quit still saves.
+extern std::int32_t quit_loses_run;
 
 // Start values of a story run for a survivor class (0 Carver, 1 Warden,
 // 2 Alchemist, 3 Scout, 4 Medium): every counter, upgrade and stage flag

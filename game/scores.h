@@ -6,7 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-constexpr int SCORE_TABLE_MAX = 512;
+// The longest ranking any screen or bulletin shows.
+constexpr int SCORE_RANK_MAX = 20;
 constexpr std::size_t SCORE_DATE_SIZE = 32;
 constexpr std::size_t SCORE_HANDLE_SIZE = 64;
 
@@ -27,10 +28,17 @@ constexpr int SAVE_WARNING = 2;  // saved, but the hand-over or a bulletin faile
 // Outbox lines written by this process; the first line carries 1.
 extern unsigned long seq;
 
-// Reads the daily table (daily != 0) or the story table into `records`
-// (room for SCORE_TABLE_MAX), best score first. Damaged lines are skipped;
-// a missing file gives 0.
-int read_scores(score_record* records, int daily);
+// "data/daily.tsv" (daily != 0) or "data/story.tsv".
+inline const char* score_table_path(int daily)
+{
+    return daily ? "data/daily.tsv" : "data/story.tsv";
+}
+
+// Ranks the whole daily table (daily != 0) or story table and keeps its
+// best `max_records` rows (at most SCORE_RANK_MAX) in `records`, best score
+// first; equal scores stay in file order. Damaged lines are skipped and
+// the file is only read. Returns the rows kept; a missing file gives 0.
+int read_scores(score_record* records, int max_records, int daily);
 
 // Appends the finished run (player, score, level + 1) to its table and the
 // hand-over line to the outbox, and regenerates the bulletins, all under

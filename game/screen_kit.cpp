@@ -13,19 +13,18 @@
 namespace {
 
 constexpr int kTextColumn = 3;
-constexpr int kProseLastRow = 20;
 constexpr int kBarCells = 14;
 constexpr int kLineMax = 80;
+constexpr int kArtLastRow = art_top_row + art_rows - 1;
+constexpr int kGuardLastRow = 17;  // the rows where the panel keeps a margin
+constexpr int kGuardColumn = 44;   // the margin's first column
+constexpr int kStatusRow = 22;
+constexpr int kQuestionRow = 24;
+constexpr char kQuitQuestion[] = "ABANDON THIS RUN? THE SCORE IS LOST. [Y/N]";
 
-// Characters that fit from `column` on `row`, or 0 outside the screen.
-int room_at(int column, int row)
-{
-    if (column < 1 || column > 78 || row < 1 || row > 24)
-        return 0;
-    if (row >= 4 && row <= 17 && column < 47)
-        return column < 44 ? 44 - column : 0;
-    return 79 - column;
-}
+// Left column of the art panel on the screen, 0 while none is drawn; the
+// next header clears it with the screen.
+int art_left = 0;
 
 // `count` copies of one CP437 cell character.
 void put_cells(int column, int row, int colour, unsigned char cell, int count)
@@ -51,11 +50,23 @@ int wait_for_key()
 
 }  // namespace
 
+int put_room(int column, int row)
+{
+    if (column < 1 || column > 78 || row < 1 || row > 24)
+        return 0;
+    if (art_left == 0 || column >= art_panel_column || row < art_top_row || row > kArtLastRow)
+        return 79 - column;
+    // Beside the picture the text keeps the margin; below the guarded rows
+    // (bars and status line) it only keeps off the picture itself.
+    const int end = row <= kGuardLastRow ? kGuardColumn : art_left;
+    return column < end ? end - column : 0;
+}
+
 void put(int column, int row, int colour, const char* text)
 {
     if (text == nullptr)
         return;
-    int room = room_at(column, row);
+    int room = put_room(column, row);
     if (room < 1)
         return;
     char line[kLineMax];
@@ -71,6 +82,7 @@ void header(const char* caption)
 {
     static const char strip[] = "\xb0\xb1\xb2\xdb\xdb\xdb\xdb\xb2\xb1\xb0";
     od_clr_scr();
+    art_left = 0;
     put(2, 1, 11, season_is_october() ? "GOURDFALL" : "GRIMBO - HOLLOWTIDE");
     if (caption != nullptr)
         put(42, 1, 14, caption);  // put keeps its first 37 characters
@@ -100,33 +112,42 @@ void bar(int row, const char* label, int value, int colour)
     put(28, row, 8, "]");
 }
 
-void scene(const char* text)
+void show_art(int column, int frame)
 {
-    const bool october = season_is_october();
-    header(level >= 0 && level < season_stages ? places[level] : nullptr);
-    season_art(art_panel_column, art_top_row, level < 5 ? 0 : 2);
-    if (text != nullptr)
-        put(kTextColumn, 5, 7, text);
-    bar(18, october ? "SANITY" : "HEALTH", hp, 10);
-    bar(20, "STAMINA", energy, 11);
-    char status[128];
-    std::snprintf(status, sizeof status, "STAGE %d/8 SCORE %d %s %d KEYS %d CLUES %d",
-                  static_cast<int>(level) + 1, static_cast<int>(score),
-                  october ? "CANDY" : "TOKENS", static_cast<int>(coins),
-                  static_cast<int>(keys), static_cast<int>(clues));
-    put(kTextColumn, 22, 14, status);
+    season_art(column, art_top_row, frame);
+    art_left = column;
 }
 
-void waitc()
+namespace {
+
+// "STAGE 3/8 SCORE 1040 ..." in the wording that fits beside the art.
+void status_line()
 {
-    put(4, 23, 7,
-        in_adventure == 1 ? "[C] CONTINUE     [Q] BACK TO LOBBY"
-                          : "[C] CONTINUE     [Q] RETURN TO BBS");
+    const bool october = season_is_october();
+    const int stage = static_cast<int>(level) + 1;
+    char status[128];
+    std::snprintf(status, sizeof status, "STAGE %d/8 SCORE %d %s %d KEYS %d CLUES %d", stage,
+                  static_cast<int>(score), october ? "CANDY" : "TOKENS",
+                  static_cast<int>(coins), static_cast<int>(keys), static_cast<int>(clues));
+    if (static_cast<int>(std::strlen(status)) > put_room(kTextColumn, kStatusRow))
+        std::snprintf(status, sizeof status, "STG %d/8 SCR %d %s %d KEY %d CLU %d", stage,
+                      static_cast<int>(score), october ? "CANDY" : "TOK",
+                      static_cast<int>(coins), static_cast<int>(keys), static_cast<int>(clues));
+    put(kTextColumn, kStatusRow, 14, status);
+}
+
+// The prompt of the continue screens: C goes on, Q or Esc leave (asking
+// first when that throws a run away).
+void wait_continue(const char* prompt)
+{
+    put(4, 23, 7, prompt);
     while (od_carrier()) {
         int key = wait_for_key();
         if (key == 0)
             return;  // the session stopped while waiting
         if (key == 'Q' || key == 27) {
+            if (!quit_confirmed())
+                continue;
             quit_requested = 1;
             return;
         }
@@ -135,101 +156,43 @@ void waitc()
     }
 }
 
-namespace {
-
-// One paragraph being laid out line by line.
-class ProseLayout {
-public:
-    ProseLayout(int first_row, int colour, int width)
-        : first_row_(first_row), colour_(colour), width_(width)
-    {
-    }
-
-    bool empty() const { return length_ == 0; }
-    bool fits(std::size_t word) const
-    {
-        return length_ + 1 + word <= static_cast<std::size_t>(width_);
-    }
-    int row() const { return first_row_ + lines_; }
-
-    void append(const char* word, std::size_t size)
-    {
-        if (length_ > 0 && length_ < sizeof text_ - 1)
-            text_[length_++] = ' ';
-        std::size_t room = sizeof text_ - 1 - length_;
-        if (size > room)
-            size = room;
-        std::memcpy(text_ + length_, word, size);
-        length_ += size;
-        text_[length_] = '\0';
-    }
-
-    void print() const
-    {
-        if (length_ > 0 && row() <= kProseLastRow)
-            put(kTextColumn, row(), colour_, text_);
-    }
-
-    // Starts the next line; false once it would fall below the last row.
-    bool next_line()
-    {
-        ++lines_;
-        length_ = 0;
-        text_[0] = '\0';
-        return row() <= kProseLastRow;
-    }
-
-private:
-    int first_row_;
-    int colour_;
-    int width_;
-    int lines_ = 0;
-    char text_[kLineMax + 1] = {};
-    std::size_t length_ = 0;
-};
-
 }  // namespace
 
-void prose(int first_row, int colour, const char* text, int width)
+void scene(const char* text)
 {
-    if (text == nullptr || width < 1)
-        return;
-    if (width > kLineMax)
-        width = kLineMax;
-    const std::size_t limit = static_cast<std::size_t>(width);
-    ProseLayout line(first_row, colour, width);
-    const char* at = text;
-    while (*at != '\0') {
-        if (*at == ' ') {
-            ++at;
-            continue;
-        }
-        if (*at == '\n') {
-            line.print();
-            if (!line.next_line())
-                return;
-            ++at;
-            continue;
-        }
-        const char* word = at;
-        while (*at != '\0' && *at != ' ' && *at != '\n')
-            ++at;
-        std::size_t size = static_cast<std::size_t>(at - word);
-        if (!line.empty() && !line.fits(size)) {
-            line.print();
-            if (!line.next_line())
-                return;
-        }
-        // A word longer than a line is cut into whole lines of its own.
-        while (size > limit) {
-            line.append(word, limit);
-            line.print();
-            if (!line.next_line())
-                return;
-            word += limit;
-            size -= limit;
-        }
-        line.append(word, size);
-    }
-    line.print();
+    header(level >= 0 && level < season_stages ? places[level] : nullptr);
+    show_art(art_panel_column, level < 5 ? 0 : 2);
+    if (text != nullptr)
+        put_wrapped(kTextColumn, 5, 7, text);
+    bar(18, season_is_october() ? "SANITY" : "HEALTH", hp, 10);
+    bar(20, "STAMINA", energy, 11);
+    status_line();
+}
+
+void waitc()
+{
+    wait_continue(in_adventure == 1 ? "[C] CONTINUE     [Q] BACK TO LOBBY"
+                                    : "[C] CONTINUE     [Q] RETURN TO BBS");
+}
+
+void waitc_lobby()
+{
+    wait_continue("[C] CONTINUE     [Q] BACK TO LOBBY");
+}
+
+bool quit_confirmed()
+{
+    if (quit_loses_run == 0)
+        return true;
+    put(kTextColumn, kQuestionRow, 12, kQuitQuestion);
+    const int key = wait_for_key();
+    if (key == 'Y')
+        return true;
+    // Row 24 is blank on every run screen: clearing it leaves the screen as
+    // the caller had it.
+    char blank[sizeof kQuitQuestion];
+    std::memset(blank, ' ', sizeof blank - 1);
+    blank[sizeof blank - 1] = '\0';
+    put(kTextColumn, kQuestionRow, 7, blank);
+    return false;
 }

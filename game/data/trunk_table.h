@@ -1,5 +1,6 @@
 // The supply trunk's catalogue: the same prices every month, October's
-// lines naming the price in candy.
+// lines naming the price in candy. Every line fits beside the art panel
+// (41 characters).
 #ifndef GAME_DATA_TRUNK_TABLE_H
 #define GAME_DATA_TRUNK_TABLE_H
 
@@ -23,13 +24,13 @@ struct trunk_item {
 };
 
 inline constexpr trunk_item trunk_catalogue[trunk_item_count] = {
-    {"[1] CANDY BOMB       7 candy   (18 damage)", "[1] TOKEN BURST      7 tokens (18 damage)",
+    {"[1] CANDY BOMB      7 candy  (18 damage)", "[1] TOKEN BURST     7 tokens (18 damage)",
      7, trunk_effect::supply, 1, 0},
-    {"[2] SALT SHOT       9 candy   (24 damage)", "[2] POWER SHOT       9 tokens (24 damage)",
+    {"[2] SALT SHOT       9 candy  (24 damage)", "[2] POWER SHOT      9 tokens (24 damage)",
      9, trunk_effect::supply, 2, 0},
-    {"[3] LANTERN FLARE  10 candy   (stun)", "[3] SIGNAL FLARE    10 tokens (stun)",
+    {"[3] LANTERN FLARE  10 candy  (stun)", "[3] SIGNAL FLARE   10 tokens (stun)",
      10, trunk_effect::supply, 3, 0},
-    {"[4] HOLY CIDER      8 candy   (+25 sanity)", "[4] FIELD TONIC      8 tokens (+25 health)",
+    {"[4] HOLY CIDER      8 candy  (+25 sanity)", "[4] FIELD TONIC     8 tokens (+25 health)",
      8, trunk_effect::heal, 25, 100},
     {"[5] SHARPEN BLADE 15 candy (+4 carve)", "[5] SHARPEN BLADE 15 tokens (+4 strike)",
      15, trunk_effect::blade, 4, 12},

@@ -65,6 +65,8 @@ TEST(GameDaily, QuitLeavesTheDayOpenAPlayedAttemptIsRefusedUntilTomorrow)
     EXPECT_EQ(left_of_art(call->screen, 10), "  DAY 07: THE STAR ENGINE");
     EXPECT_TRUE(dir.exists(reservation));
     call->type("Q");
+    ASSERT_TRUE(call->wait_for("ABANDON THIS RUN? THE SCORE IS LOST. [Y/N]"));
+    call->type("y");
     ASSERT_TRUE(call->wait_for(kLobby));
     EXPECT_FALSE(dir.exists(reservation));
     EXPECT_FALSE(dir.exists("data/daily-lock.tsv"));
@@ -82,7 +84,7 @@ TEST(GameDaily, QuitLeavesTheDayOpenAPlayedAttemptIsRefusedUntilTomorrow)
     call->type("2");
     ASSERT_TRUE(call->wait_for("BOSS:"));
     ASSERT_TRUE(fight_to_the_end(*call));
-    EXPECT_EQ(left_of_art(call->screen, 12), "     Your score was saved. The harvest reme");
+    EXPECT_EQ(call->screen.row_text(12), "     Your score was saved. The harvest remembers.");
     call->type("c");
     ASSERT_TRUE(call->wait_for(kLobby));
     EXPECT_FALSE(dir.exists(reservation));
@@ -96,9 +98,9 @@ TEST(GameDaily, QuitLeavesTheDayOpenAPlayedAttemptIsRefusedUntilTomorrow)
     ASSERT_TRUE(second);
     second->type("D");
     ASSERT_TRUE(second->wait_for("DAILY UNAVAILABLE"));
-    EXPECT_EQ(left_of_art(second->screen, 7), "   Already played or running. Return tomorr");
+    EXPECT_EQ(second->screen.row_text(7), "   Already played or running. Return tomorrow.");
     EXPECT_EQ(left_of_art(second->screen, 10), "   Story mode is always available.");
-    EXPECT_EQ(left_of_art(second->screen, 23), "   [C] CONTINUE     [Q] RETURN TO BBS");
+    EXPECT_EQ(left_of_art(second->screen, 23), "   [C] CONTINUE     [Q] BACK TO LOBBY");
     second->type("Q");
     ASSERT_TRUE(second->wait_for(kLobby));
     second->door.send("q");
@@ -111,6 +113,7 @@ TEST(GameDaily, QuitLeavesTheDayOpenAPlayedAttemptIsRefusedUntilTomorrow)
     ASSERT_TRUE(next_day->wait_for(kIntro));
     EXPECT_EQ(left_of_art(next_day->screen, 10), "  DAY 08: THE MIDNIGHT SLEIGH");
     next_day->type("Q");
+    next_day->type("y");
     ASSERT_TRUE(next_day->wait_for(kLobby));
     next_day->door.send("q");
     EXPECT_EQ(next_day->door.wait_exit(), 0);
@@ -136,6 +139,7 @@ TEST(GameDaily, AHangUpMidChallengeLeavesTheDayOpen)
     again->type("D");
     ASSERT_TRUE(again->wait_for(kIntro));
     again->type("Q");
+    again->type("y");
     ASSERT_TRUE(again->wait_for(kLobby));
     again->door.send("q");
     EXPECT_EQ(again->door.wait_exit(), 0);

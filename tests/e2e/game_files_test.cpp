@@ -21,10 +21,10 @@ using std::chrono::steady_clock;
 namespace {
 
 constexpr const char* kOldBulletin = "GOURDFALL - HALL OF HORRORS\n 1. Ann      50 STAGE 1\n";
-// The save's outcome as far as it shows left of the art panel.
-constexpr const char* kSaved = "     Your score was saved. The harvest reme";
-constexpr const char* kWarned = "     Score saved; export or daily-lock warn";
-constexpr const char* kFailed = "     SCORE SAVE FAILED! Check game director";
+// The save's outcome: the score screen shows no art, so it reads whole.
+constexpr const char* kSaved = "     Your score was saved. The harvest remembers.";
+constexpr const char* kWarned = "     Score saved; export or daily-lock warning.";
+constexpr const char* kFailed = "     SCORE SAVE FAILED! Check game directory permissions.";
 
 // A lock as a node of this host leaves it: the directory and its holder.
 bool plant_lock(const GameDir& dir, pid_t holder)
@@ -83,7 +83,7 @@ TEST(GameFiles, ALockLeftByANodeThatDiedCostsTheNextSaveNothing)
     auto start = steady_clock::now();
     ASSERT_TRUE(call->wait_for("THE GUARDIANS WIN"));
     EXPECT_LT(steady_clock::now() - start, std::chrono::milliseconds(2400 + 1500));
-    EXPECT_EQ(left_of_art(call->screen, 12), kSaved);
+    EXPECT_EQ(call->screen.row_text(12), kSaved);
     EXPECT_EQ(dir.read("data/story.tsv"), "20260315\tJack\t0\t1\t0\n");
     EXPECT_NE(dir.read("highscores.asc").find(" 1. Jack"), std::string::npos);
     EXPECT_FALSE(dir.exists("data/.grimbo-write.lock"));
@@ -112,7 +112,7 @@ TEST(GameFiles, ALockALiveNodeHoldsIsWaitedForUntilItLetsGo)
     unlink(dir.file("data/.grimbo-write.lock/holder").c_str());
     rmdir(dir.file("data/.grimbo-write.lock").c_str());
     ASSERT_TRUE(call->wait_for("THE GUARDIANS WIN", 3000));
-    EXPECT_EQ(left_of_art(call->screen, 12), kSaved);
+    EXPECT_EQ(call->screen.row_text(12), kSaved);
     EXPECT_EQ(dir.read("data/story.tsv"), "20260315\tJack\t0\t1\t0\n");
     kill(node, SIGKILL);
     waitpid(node, nullptr, 0);
@@ -148,7 +148,7 @@ TEST_P(GameFilesLink, IsNeverWrittenThrough)
     ASSERT_TRUE(call);
     wrong_answer_at_first_seal(*call);
     ASSERT_TRUE(call->wait_for("THE GUARDIANS WIN", 3000));
-    EXPECT_EQ(left_of_art(call->screen, 12), planted.message);
+    EXPECT_EQ(call->screen.row_text(12), planted.message);
     if (planted.story_table != nullptr) {
         EXPECT_EQ(dir.read("data/story.tsv"), planted.story_table);
     }

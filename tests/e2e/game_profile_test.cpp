@@ -22,6 +22,7 @@ TEST(GameProfile, NewSurvivorWithColourCodesIsPreviewedInColourAndSaved)
     EXPECT_EQ(call->screen.row_text(6), "  |01     |02     |03     |04     |05");
     EXPECT_EQ(call->screen.cell(6, 27).attribute & 0x0f, 4);
     EXPECT_EQ(call->screen.cell(10, 35).attribute & 0x0f, 15);
+    EXPECT_EQ(call->screen.row_text(13), "  Up to 24 visible characters; color codes do not count.");
 
     // Typing, a backspace, Delete (as most terminals send it), Enter.
     call->type("|04Ja|14ckx\b\x7f" "k\r");

@@ -82,7 +82,8 @@ TEST(GameRun, StoryRunSearchesBuysFightsAndQuitsBackToTheLobby)
 
     // The trunk: buy the token burst; Q closes the trunk, not the run.
     call->type("3");
-    EXPECT_EQ(left_of_art(call->screen, 7), "  [1] TOKEN BURST      7 tokens (18 damage)");
+    EXPECT_EQ(left_of_art(call->screen, 7), "  [1] TOKEN BURST     7 tokens (18 damage)");
+    EXPECT_EQ(left_of_art(call->screen, 10), "  [4] FIELD TONIC     8 tokens (+25 health)");
     EXPECT_EQ(left_of_art(call->screen, 14), "  TOKENS: 25");
     EXPECT_EQ(left_of_art(call->screen, 16), "  [C] LEAVE TRUNK");
     call->type("1");
@@ -105,8 +106,15 @@ TEST(GameRun, StoryRunSearchesBuysFightsAndQuitsBackToTheLobby)
     EXPECT_NE(status_line(*call).find("KEYS 1"), std::string::npos);
     EXPECT_EQ(left_of_art(call->screen, 9), "  [1] EXPLORE    [2] PUZZLE");
 
-    // Q at the stage menu: back in the lobby, nothing saved.
+    // Q at the stage menu asks first; N keeps the run as it was.
+    const std::string before = call->screen.text();
     call->type("Q");
+    EXPECT_EQ(call->screen.row_text(24), "  ABANDON THIS RUN? THE SCORE IS LOST. [Y/N]");
+    call->type("n");
+    EXPECT_EQ(call->screen.text(), before);
+    // Q and Y: back in the lobby, nothing saved.
+    call->type("Q");
+    call->type("y");
     ASSERT_TRUE(call->wait_for("[S] STORY - 8 MONTHLY STAGES"));
     EXPECT_FALSE(dir.exists("data/story.tsv"));
     call->door.send("q");
@@ -122,6 +130,7 @@ TEST(GameRun, TheSameMonthMeetsTheSameDice)
     call->type("1");
     call->type("c");
     call->type("q");
+    call->type("y");
     ASSERT_TRUE(call->wait_for("[S] STORY - 8 MONTHLY STAGES"));
     call->type("S");
     ASSERT_TRUE(call->wait_for("[C] CONTINUE     [Q] BACK TO LOBBY"));
@@ -133,6 +142,7 @@ TEST(GameRun, TheSameMonthMeetsTheSameDice)
     EXPECT_EQ(call->screen.cell(18, 26).ch, U'\u2591');
     EXPECT_EQ(status_line(*call), "  STAGE 1/8 SCORE 0 TOKENS 20 KEYS 0 CLUES 0");
     call->type("q");
+    call->type("y");
     ASSERT_TRUE(call->wait_for("[S] STORY - 8 MONTHLY STAGES"));
     call->door.send("q");
     EXPECT_EQ(call->door.wait_exit(), 0);
@@ -148,7 +158,8 @@ TEST(GameRun, DeathAtTheFirstSealEndsTheRunAndSavesTheStageReached)
         wrong_answer_at_first_seal(*call);
     ASSERT_TRUE(call->wait_for("THE GUARDIANS WIN"));
     EXPECT_EQ(left_of_art(call->screen, 9), "     FINAL SCORE: 0    BOSS REACHED: 1/8");
-    EXPECT_EQ(left_of_art(call->screen, 12), "     Your score was saved. The harvest reme");
+    // The score screen shows no art: the outcome reads whole.
+    EXPECT_EQ(call->screen.row_text(12), "     Your score was saved. The harvest remembers.");
     EXPECT_EQ(call->screen.cell(12, 6).attribute, 11);
     EXPECT_EQ(dir.read("data/story.tsv"), "20260315\tJack\t0\t1\t0\n");
     call->type("c");
@@ -206,6 +217,7 @@ TEST(GameRun, AHangUpMidRunSavesTheScoreAndStageReached)
         {"at the second stage's menu", true, "", 2, false},
         {"in the middle of a fight", false, "411", 1, false},
         {"at a search's result", false, "111", 1, false},
+        {"at the question before abandoning", false, "q", 1, false},
         {"stopped by the BBS in a fight", false, "41", 1, true},
     };
     for (const Case& c : cases) {
@@ -273,11 +285,12 @@ TEST(GameRun, OctoberOpensOnTheNightItBeganAndSpeaksOfCandy)
     ASSERT_TRUE(call->wait_for("STAGE 1/8"));
     EXPECT_EQ(status_line(*call), "  STAGE 1/8 SCORE 0 CANDY 20 KEYS 0 CLUES 0");
     call->type("3");
-    EXPECT_EQ(left_of_art(call->screen, 7), "  [1] CANDY BOMB       7 candy   (18 damage");
+    EXPECT_EQ(left_of_art(call->screen, 7), "  [1] CANDY BOMB      7 candy  (18 damage)");
     EXPECT_EQ(left_of_art(call->screen, 14), "  CANDY: 20");
     call->type("\x1b", 700);  // a lone Esc closes the trunk only
     EXPECT_EQ(left_of_art(call->screen, 10), "  [3] TRUNK    [4] BOSS  [Q] QUIT");
     call->type("q");
+    call->type("y");
     ASSERT_TRUE(call->wait_for("[S] STORY - 8 MONTHLY STAGES"));
     call->door.send("q");
     EXPECT_EQ(call->door.wait_exit(), 0);

@@ -93,6 +93,8 @@ TEST(GameStop, TermInTheDailyLeavesTheDayOpenAndWritesTheDropFileBack)
     ASSERT_TRUE(again->wait_for(kDailyIntro)) << again->screen.text();
     EXPECT_FALSE(again->screen.contains("DAILY UNAVAILABLE"));
     again->type("Q");
+    ASSERT_TRUE(again->wait_for("ABANDON THIS RUN?"));
+    again->type("Y");
     ASSERT_TRUE(again->wait_for(kLobby));
     again->door.send("q");
     EXPECT_EQ(again->door.wait_exit(), 0);

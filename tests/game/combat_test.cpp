@@ -41,6 +41,7 @@ void fresh_run(int month = season_october, int stage = 0)
     armor_upgrade = 0;
     Halloween_mode = 0;
     quit_requested = 0;
+    quit_loses_run = 0;  // a gate or fight on its own, no run at stake
     player_class = 1;
     sound_enabled = 0;
 }
@@ -401,9 +402,11 @@ TEST(CombatSession, ExhaustedStrikeIsShownOnTheRedrawnTurnAndQQuits)
     for (int column = 14; column <= 27; ++column)
         EXPECT_EQ(screen.cell(8, column).ch, U'\u2588') << column;
     EXPECT_EQ(screen.cell(8, 14).attribute, 12);
-    EXPECT_EQ(left_text(screen, 10), "  [1] CARVE (12) [2] THROW CANDY (18) [3]");
-    EXPECT_EQ(left_text(screen, 11), "  DODGE");
-    EXPECT_EQ(left_text(screen, 12), "  [4] SPECIAL (supply)  [5] TAUNT (+stamina");
+    // An option's key stays with its words; no option loses its end.
+    EXPECT_EQ(left_text(screen, 10), "  [1] CARVE (12) [2] THROW CANDY (18)");
+    EXPECT_EQ(left_text(screen, 11), "  [3] DODGE");
+    EXPECT_EQ(left_text(screen, 12), "  [4] SPECIAL (supply)");
+    EXPECT_EQ(left_text(screen, 13), "  [5] TAUNT (+stamina)");
     EXPECT_EQ(left_text(screen, 14), "  ROOT: YOUR BONES WILL FEED MY VINES!");
     EXPECT_EQ(left_text(screen, 16), "  TOO EXHAUSTED! REST WITH [5].");
     EXPECT_EQ(screen.cell(16, 3).attribute, 12);
@@ -415,6 +418,9 @@ TEST(CombatSession, ThrowsBringTheRootDownAndTheKeyIsWon)
     std::string state = fight_through_session("2222c", 100, screen);
     EXPECT_NE(state.find("keys=1 quit=0"), std::string::npos) << state;
     EXPECT_EQ(left_text(screen, 5), "  THE MONSTER FALLS!");
+    // The victory screen counts the key it hands over.
+    EXPECT_NE(game_test::cells_text(screen, 22, 1, 46).find(" KEYS 1 CLUES "), std::string::npos)
+        << game_test::cells_text(screen, 22, 1, 46);
     EXPECT_EQ(left_text(screen, 11), "  BOSS DEFEATED! YOU RECOVER CANDY AND A");
     EXPECT_EQ(left_text(screen, 12), "  STRANGE KEY.");
     EXPECT_EQ(screen.cell(11, 3).attribute, 10);

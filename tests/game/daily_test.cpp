@@ -124,8 +124,11 @@ TEST(DailyMission, StoryChoicesPayByTheDate)
          "THE SHORTCUT HAS A PRICE"},
         {12, "2c", "score=25 hp=92 energy=93 coins=27 clues=0 keys=0 quit=0",
          "THE PATIENT PATH"},
-        {12, "q", "score=0 hp=86 energy=85 coins=27 clues=0 keys=0 quit=1",
-         "MISSION 12: THE TINSEL MAZE"},
+        // A quit is asked about first: taken back, then confirmed.
+        {12, "qnQy", "score=0 hp=86 energy=85 coins=27 clues=0 keys=0 quit=1",
+         "ABANDON THIS RUN? THE SCORE IS LOST. [Y/N]"},
+        {12, "\x1bN2c", "score=25 hp=92 energy=93 coins=27 clues=0 keys=0 quit=0",
+         "THE PATIENT PATH"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);

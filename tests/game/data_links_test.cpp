@@ -128,9 +128,9 @@ TEST(PlantedLinks, AFifoInPlaceOfATableHoldsNobody)
         []() {
             if (mkfifo("data/story.tsv", 0644) != 0 || mkfifo("data/daily-lock.tsv", 0644) != 0)
                 return 90;
-            static score_record records[SCORE_TABLE_MAX];
+            static score_record records[SCORE_RANK_MAX];
             season_stamp = 2026341;
-            std::string text = std::to_string(read_scores(records, 0)) + " " +
+            std::string text = std::to_string(read_scores(records, SCORE_RANK_MAX, 0)) + " " +
                                std::to_string(save_score(0)) + " " +
                                std::to_string(daily_reserve());
             std::fwrite(text.data(), 1, text.size(), stdout);

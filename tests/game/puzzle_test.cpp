@@ -33,6 +33,7 @@ void fresh_gate(int month, int stage)
     keys = 0;
     score = 0;
     quit_requested = 0;
+    quit_loses_run = 0;  // a gate or fight on its own, no run at stake
     sound_enabled = 0;
     for (int& solved : puzzle_solved)
         solved = 0;
@@ -178,7 +179,7 @@ TEST(GateSession, RightWrongQuitAndAlreadyBroken)
     screen.feed(riddle.out);
     EXPECT_EQ(left_text(screen, 5), "  A RUSTED SEAL BARS YOUR PATH.");
     EXPECT_EQ(left_text(screen, 8), "  The judge has no eyes, but watches from");
-    EXPECT_EQ(left_text(screen, 12), "  [1] CROW [2] SCARECROW [3] OWL");
+    EXPECT_EQ(left_text(screen, 12), "  [1] CROW  [2] SCARECROW  [3] OWL");
     EXPECT_EQ(screen.cell(8, 3).attribute, 14);
     EXPECT_EQ(screen.cell(12, 3).attribute, 7);
 }

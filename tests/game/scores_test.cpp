@@ -37,8 +37,8 @@ bool lock_present()
 // The table as read back, one "handle score stage" line per record.
 std::string table_text(int daily)
 {
-    static score_record records[SCORE_TABLE_MAX];
-    int count = read_scores(records, daily);
+    score_record records[SCORE_RANK_MAX];
+    int count = read_scores(records, SCORE_RANK_MAX, daily);
     std::string text;
     for (int i = 0; i < count; ++i)
         text += std::string(records[i].handle) + " " + std::to_string(records[i].score) + " " +
@@ -117,7 +117,7 @@ TEST(ScoreSave, OutcomeWhenPartsOfTheGameDirectoryCannotBeWritten)
     }
 }
 
-TEST(ScoreTable, SortsBestFirstAsTheExchangeLeavesTies)
+TEST(ScoreTable, RanksBestFirstWithTiesInFileOrder)
 {
     struct Case {
         const char* what;
@@ -130,7 +130,7 @@ TEST(ScoreTable, SortsBestFirstAsTheExchangeLeavesTies)
         {"ties",
          "20261201\tA\t50\t1\t0\n20261201\tB\t90\t2\t0\n20261201\tC\t50\t3\t0\n"
          "20261201\tD\t90\t4\t0\n",
-         "B 90 2\nD 90 4\nC 50 3\nA 50 1\n"},
+         "B 90 2\nD 90 4\nA 50 1\nC 50 3\n"},
         {"negative scores", "d\tA\t-3\t1\t0\nd\tB\t-10\t1\t0\nd\tC\t0\t1\t0\n",
          "C 0 1\nA -3 1\nB -10 1\n"},
     };
@@ -144,7 +144,7 @@ TEST(ScoreTable, SortsBestFirstAsTheExchangeLeavesTies)
     }
 }
 
-TEST(ScoreTable, DamagedLinesAreSkippedAndOnlyThe512FirstRecordsCount)
+TEST(ScoreTable, DamagedLinesAreSkippedAndEveryRecordCounts)
 {
     std::string out = run_and_print([]() {
         std::string lines;
@@ -166,16 +166,18 @@ TEST(ScoreTable, DamagedLinesAreSkippedAndOnlyThe512FirstRecordsCount)
         spill("data/story.tsv", lines);
         std::string text = table_text(0);
 
+        // A board that has recorded 600 runs still ranks the 601st.
         std::string full;
-        for (int i = 0; i < SCORE_TABLE_MAX; ++i)
+        for (int i = 0; i < 600; ++i)
             full += "20261201\tP\t1\t1\t0\n";
-        full += "20261201\tLate\t999\t1\t0\n";  // the 513th record
+        full += "20261201\tLate\t999999\t1\t0\n";
         spill("data/daily.tsv", full);
-        score_record records[SCORE_TABLE_MAX + 1];
-        int count = read_scores(records, 1);
-        return text + std::to_string(count) + " " + records[0].handle;
+        score_record records[SCORE_RANK_MAX];
+        int count = read_scores(records, SCORE_RANK_MAX, 1);
+        return text + std::to_string(count) + " " + records[0].handle + " " +
+               std::to_string(records[0].score) + " " + records[1].handle;
     });
-    EXPECT_EQ(out, "Crlf 7 2\nExtra 6 2\nEsc_[2J 5 2\n512 P");
+    EXPECT_EQ(out, "Crlf 7 2\nExtra 6 2\nEsc_[2J 5 2\n20 Late 999999 P");
 }
 
 TEST(ScoreSave, RecordAfterAnUnfinishedLineStaysReadable)
@@ -292,8 +294,9 @@ TEST(WriteLock, ConcurrentSavesFromSeveralNodesLoseNothing)
             waitpid(node, &status, 0);
             failed += !WIFEXITED(status) || WEXITSTATUS(status) != 0;
         }
-        score_record records[SCORE_TABLE_MAX];
-        int rows = read_scores(records, 0) + read_scores(records, 1);
+        score_record records[SCORE_RANK_MAX];  // twelve saves in each table
+        int rows =
+            read_scores(records, SCORE_RANK_MAX, 0) + read_scores(records, SCORE_RANK_MAX, 1);
         std::string outbox = slurp("data/interbbs-outbox.tsv");
         int handed = 0;
         for (char c : outbox)
