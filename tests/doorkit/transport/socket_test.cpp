@@ -299,6 +299,7 @@ TEST(TelnetSocket, PeerSendingOnlyCommandsCannotHoldAReadAndTheDataAfterThemArri
     });
     EXPECT_TRUE(WaitReadable(port->descriptor));
     // As in a kernel pass of a waiting call.
+    const std::uint32_t resting = ODMaxMSToWait;
     ODMaxMSToWait = 200;
     std::uint32_t start = ODTimerNow();
     char c = 0;
@@ -308,7 +309,7 @@ TEST(TelnetSocket, PeerSendingOnlyCommandsCannotHoldAReadAndTheDataAfterThemArri
     start = ODTimerNow();
     while (result == kODRCNothingWaiting && ODTimerNow() - start < 10000)
         result = ODComGetByte(port, &c, false);
-    ODMaxMSToWait = 1;
+    ODMaxMSToWait = resting;
     flood.join();
     EXPECT_EQ(result, kODRCSuccess);
     EXPECT_EQ(c, 'x');
