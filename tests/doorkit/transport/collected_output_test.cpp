@@ -11,6 +11,7 @@
 
 #include "doorkit/doorkit.h"
 #include "doorkit/transport/transport.h"
+#include "tests/doorkit/session/session_helpers.h"
 #include "tests/doorkit/transport/fixture.h"
 
 namespace {
@@ -212,6 +213,65 @@ TEST(CollectedOutput, AFailedFlushDropsItsBytesAndTheGoneCallerReadsAsCarrierLos
         EXPECT_EQ(line.port->out_length, 0u);
         EXPECT_FALSE(Carrier(line.port));
     });
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CollectedOutput, AFlushToAReaderThatHasGoneEndsTheSessionAsCarrierLoss)
+{
+    grimbo_test::ChildResult result = grimbo_test::run_in_child([] {
+        int input[2];
+        int output[2];
+        if (pipe(input) != 0 || pipe(output) != 0)
+            return 90;
+        dup2(input[0], STDIN_FILENO);
+        dup2(output[1], STDOUT_FILENO);
+        // The caller's terminal goes away on the output side only; its
+        // input stays open, so only the failed write tells.
+        close(output[0]);
+        grimbo_test::start_preset_session();
+        od_disp_str("a screen nobody will see");
+        od_get_key(true);
+        std::fprintf(stderr, "the door went on\n");
+        return 99;
+    });
+    EXPECT_TRUE(result.exited) << result.err;
+    EXPECT_EQ(result.status, 1) << result.err;
+}
+
+TEST(CollectedOutput, ACallerWhoStopsReadingCannotHoldTheDoorForEver)
+{
+    grimbo_test::ChildResult result = grimbo_test::run_in_child(
+        [] {
+            int fds[2];
+            if (socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0)
+                return 90;
+            int small = 4096;
+            setsockopt(fds[0], SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+            setsockopt(fds[1], SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+            grimbo_test::clear_door_environment();
+            od_control.drop_file_kind = OD_DROP_PRESET;
+            od_control.port = 65535;
+            od_control.socket_mode = 1;
+            od_control.open_handle = static_cast<std::uint64_t>(fds[0]);
+            od_control.disable_flags |= OD_DISABLE_CARRIER;
+            od_init();
+            // Screens the caller never reads, each followed by a wait.
+            const std::string row(79, '#');
+            for (int screen = 0; screen < 4; ++screen) {
+                for (int line = 0; line < 24; ++line)
+                    od_disp_str(row.c_str());
+                od_get_key(false);
+            }
+            od_exit(0, false);
+            return 99;
+        },
+        60000);
+    EXPECT_FALSE(result.timed_out);
+    EXPECT_TRUE(result.exited) << result.err;
+    EXPECT_EQ(result.status, 0) << result.err;
 }
 
 }  // namespace
