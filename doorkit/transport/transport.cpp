@@ -315,6 +315,7 @@ int ODComGetBuffer(tPortHandle handle, std::uint8_t* buffer, int size, int* coun
     *count = 0;
     if (size <= 0)
         return kODRCSuccess;
+    ODComFlush(handle);
     if (IsSocket(handle) && !handle->telnet)
         return ODSocketGetBuffer(handle, buffer, size, count);
     while (*count < size) {
