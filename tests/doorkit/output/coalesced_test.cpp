@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "doorkit/doorkit.h"
+#include "doorkit/kernel/kernel.h"
 #include "tests/doorkit/output/fixture.h"
 
 namespace {
@@ -78,6 +79,9 @@ TEST(CoalescedOutput, AScreenLeavesInOneWriteWhenTheDoorNextWaits)
             od_init();
             od_kernel();
             Writes(fds[1]);
+            // However slowly the screen is drawn, no output call's kernel
+            // pass falls due in the middle of it.
+            ODTimerStart(&RunKernelTimer, 600000);
 
             DrawScreen();
             const std::vector<std::size_t> before = Writes(fds[1]);
