@@ -9,7 +9,7 @@ BUILD    ?= build
 SANBUILD ?= build-sanitize
 JOBS     ?= $(shell nproc)
 
-.PHONY: all deps build play test test-werror test-sanitize clean
+.PHONY: all deps build play test test-werror test-sanitize clean bench
 
 all: build
 
@@ -55,6 +55,22 @@ test: test-werror test-sanitize
 
 clean:
 	rm -rf $(BUILD) $(SANBUILD)
+
+# Builds the benchmarks (release build) and runs them; they print one table
+# of figures, not pass or fail. BENCH_IDLE_SECONDS sets how long each idle
+# measure lasts.
+BENCH_IDLE_SECONDS ?= 30
+BENCHES := bench_output_path bench_idle_session bench_puttext_repaint
+bench: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target $(BENCHES)
+	@echo
+	@echo "Machine: $$(nproc) processors, $$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')"
+	@echo
+	@echo "| measure | figure | against | goal |"
+	@echo "|---|---|---|---|"
+	@$(BUILD)/bench/bench_output_path $(BENCH_IDLE_SECONDS)
+	@$(BUILD)/bench/bench_idle_session $(BENCH_IDLE_SECONDS)
+	@$(BUILD)/bench/bench_puttext_repaint
 
 # Fuzzes every reader for a bounded time with clang's libFuzzer; new
 # interesting inputs land in fuzz/corpus/<name>/ and are replayed by make test.

@@ -1,12 +1,13 @@
 #include "game/lobby.h"
 
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "chat/chat.h"
 #include "doorkit/doorkit.h"
 #include "game/hall.h"
-#include "game/keys.h"
 #include "game/run.h"
 #include "game/run_state.h"
 #include "game/screen_kit.h"
@@ -38,18 +39,57 @@ void walk_cat(const cat_figure& cat)
     }
 }
 
-// Polls for a key without ever blocking, keeping the chat line fresh and
-// walking the cat after 8 quiet seconds. 0 when the connection is gone.
-int idle_until_key(int& cat_cycle)
+// A key that changes the lobby's screen, upper case; every other key does
+// nothing.
+int lobby_command(int key)
+{
+    if (key >= 'a' && key <= 'z')
+        key -= 'a' - 'A';
+    switch (key) {
+    case 'S':
+    case 'D':
+    case 'H':
+    case 'Q':
+    case 27:
+        return key;
+    case 'C':
+        return vexa_chat_enabled() ? key : 0;
+    default:
+        return 0;
+    }
+}
+
+// Waits out one poll slice on the caller's line: a lobby command ends it
+// at once, other keys are dropped and the slice goes on to its end.
+int command_within(std::chrono::milliseconds slice)
+{
+    const auto end = std::chrono::steady_clock::now() + slice;
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return 0;
+        ODInputEvent event{};
+        if (!od_get_input(&event, static_cast<std::uint32_t>(left.count()), GETIN_NORMAL))
+            return 0;
+        if (event.event_type != EVENT_CHARACTER)
+            continue;
+        if (int command = lobby_command(event.key); command != 0)
+            return command;
+    }
+}
+
+// Waits for a lobby command in 50 ms slices, keeping the chat line fresh
+// and walking the cat after 8 quiet seconds. 0 when the connection is gone.
+int idle_until_command(int& cat_cycle)
 {
     int elapsed = 0;
     for (;;) {
         if (!od_carrier())
             return 0;
-        if (int key = read_key(false); key != 0)
-            return key;
+        if (int command = command_within(std::chrono::milliseconds(kPollMilliseconds)); command != 0)
+            return command;
         elapsed += kPollMilliseconds;
-        od_sleep(kPollMilliseconds);
         if (elapsed % kStatusEveryMs == 0 && vexa_chat_enabled())
             vexa_chat_status(kStatusRow, kStatusColumn, kStatusWidth);
         if (elapsed >= kCatAfterMs) {
@@ -101,12 +141,8 @@ void lobby()
     while (od_carrier()) {
         season_bind();
         draw_lobby();
-        int key = idle_until_key(cat_cycle);
-        if (key == 0)
-            return;
-        if (key >= 'a' && key <= 'z')
-            key -= 'a' - 'A';
-        switch (key) {
+        const int command = idle_until_command(cat_cycle);
+        switch (command) {
         case 'S':
             run(0);
             break;
@@ -117,14 +153,11 @@ void lobby()
             hall();
             break;
         case 'C':
-            if (vexa_chat_enabled())
-                vexa_chat_room();
+            vexa_chat_room();
             break;
-        case 'Q':
-        case 27:
-            return;
         default:
-            break;
+            // Q, Esc or a lost connection.
+            return;
         }
         quit_requested = 0;
     }

@@ -10,6 +10,8 @@
 #include "doorkit/core/control.h"
 #include "doorkit/core/stop_signal.h"
 
+void (*pfODBeforeSleep)() = nullptr;
+
 namespace {
 
 timespec session_start{};
@@ -96,6 +98,8 @@ void od_sleep(std::uint32_t milliseconds)
         od_control.error_code = OD_ERR_GENERALFAILURE;
         return;
     }
+    if (pfODBeforeSleep != nullptr)
+        pfODBeforeSleep();
     const long long end_ns =
         MonotonicNs() + (milliseconds == 0 ? 100000LL : milliseconds * 1000000LL);
     // A stop signal ends the sleep at once, so the kernel sees it promptly.

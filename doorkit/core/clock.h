@@ -15,6 +15,10 @@ bool ODTimerElapsed(const tODTimer* timer);
 std::uint32_t ODTimerLeft(const tODTimer* timer);
 void ODTimerWaitForElapse(const tODTimer* timer);
 
+// Runs before every od_sleep; set from above (the transport) so that the
+// output collected for the caller leaves before the program sleeps.
+extern void (*pfODBeforeSleep)();
+
 void ODSessionTimeInitialize();
 void ODSessionTimeGet(std::uint32_t* seconds, std::uint16_t* milliseconds);
 

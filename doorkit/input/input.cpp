@@ -17,7 +17,10 @@ constexpr char szBackspaceWithDelete[] = "\b \b";
 // stopped. A terminal's CR LF yields one 13: line feeds are skipped.
 int NextKey(bool wait)
 {
-    od_kernel();
+    // Every call gets a kernel pass: here when a key is queued already,
+    // otherwise the queue's wait runs it.
+    if (ODInQueueWaiting(hODInputQueue))
+        od_kernel();
     for (;;) {
         ODInputEvent event{};
         int result = ODInQueueGetNextEvent(hODInputQueue, &event, wait ? kSliceMS : 0);

@@ -236,7 +236,10 @@ bool ODGetInputCore(ODInputEvent* event, const ODInputLimit& limit, std::uint16_
         od_control.error_code = OD_ERR_PARAMETER;
         return false;
     }
-    od_kernel();
+    // Every call gets a kernel pass: here when an event is queued already,
+    // otherwise the first wait below (or the pass after it) runs it.
+    if (ODInQueueWaiting(hODInputQueue))
+        od_kernel();
 
     if (bDoorwaySequencePending && Collected() == 0) {
         bDoorwaySequencePending = 0;

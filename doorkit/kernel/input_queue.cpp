@@ -4,6 +4,7 @@
 
 #include "doorkit/core/api_sync.h"
 #include "doorkit/core/clock.h"
+#include "doorkit/core/control.h"
 #include "doorkit/kernel/kernel.h"
 #include "doorkit/transport/transport.h"
 
@@ -75,22 +76,14 @@ bool Stalled()
 }
 
 // One kernel pass whose read of the connection may wait up to `wait_ms` for
-// a first byte.
+// a first byte: the pass sleeps in poll on the caller's line and comes back
+// as soon as a byte (or a stop signal) arrives.
 void WaitingPass(std::uint32_t wait_ms)
 {
+    const std::uint32_t resting = ODMaxMSToWait;
     ODMaxMSToWait = wait_ms;
     od_kernel();
-    ODMaxMSToWait = 1;
-}
-
-// A pass that a waiting pass follows at once: it need not wait itself, and
-// an idle session then wakes once per slice instead of three times.
-void QuickPass()
-{
-    const std::uint32_t allowed = ODMaxMSToWait;
-    ODMaxMSToWait = 0;
-    od_kernel();
-    ODMaxMSToWait = allowed;
+    ODMaxMSToWait = resting;
 }
 
 }  // namespace
@@ -179,53 +172,33 @@ int ODInQueueGetNextEvent(tODInQueueHandle queue, ODInputEvent* event, std::uint
         return kODRCSuccess;
 
     if (timeout_ms == 0) {
-        od_kernel();
+        WaitingPass(0);
         if (Take(queue, event))
             return kODRCSuccess;
         return ODKrnlSessionRunning() ? kODRCTimeout : kODRCGeneralFailure;
     }
 
-    if (timeout_ms == OD_NO_TIMEOUT) {
-        QuickPass();
-        bool waited = false;
-        while (!ODInQueueWaiting(queue)) {
-            if (!ODKrnlSessionRunning())
-                return kODRCGeneralFailure;
-            // A pass that could not wait on the connection returned at
-            // once; sleeping here keeps the wait off the processor.
-            if (Stalled())
-                od_sleep(kStalledPauseMS);
-            else if (waited)
-                od_sleep(0);
-            WaitingPass(kUnlimitedPassWaitMS);
-            waited = true;
-        }
-        Take(queue, event);
-        return kODRCSuccess;
-    }
-
+    // One pass per slice: it waits on the line for what is left of the
+    // slice (a wait without limit takes it a piece at a time).
+    const bool unlimited = timeout_ms == OD_NO_TIMEOUT;
     tODTimer limit{};
-    ODTimerStart(&limit, timeout_ms);
-    QuickPass();
-    bool waited = false;
-    while (ODKrnlSessionRunning() && !ODInQueueWaiting(queue)) {
-        if (ODTimerElapsed(&limit))
+    ODTimerStart(&limit, unlimited ? 0 : timeout_ms);
+    for (;;) {
+        if (!ODKrnlSessionRunning())
+            return kODRCGeneralFailure;
+        const std::uint32_t left = unlimited ? kUnlimitedPassWaitMS : ODTimerLeft(&limit);
+        if (left == 0)
             return kODRCTimeout;
-        std::uint32_t left = ODTimerLeft(&limit);
-        if (Stalled()) {
-            od_sleep(left < kStalledPauseMS ? left : kStalledPauseMS);
-            if (ODTimerElapsed(&limit))
-                return kODRCTimeout;
-        } else if (waited) {
-            od_sleep(0);
+        WaitingPass(left);
+        if (Take(queue, event))
+            return kODRCSuccess;
+        // A pass that could not wait on the connection came back at once;
+        // sleeping here keeps the wait off the processor.
+        if (Stalled() && ODKrnlSessionRunning()) {
+            const std::uint32_t rest = unlimited ? kStalledPauseMS : ODTimerLeft(&limit);
+            od_sleep(rest < kStalledPauseMS ? rest : kStalledPauseMS);
         }
-        left = ODTimerLeft(&limit);
-        WaitingPass(left != 0 ? left : 1);
-        waited = true;
     }
-    if (Take(queue, event))
-        return kODRCSuccess;
-    return kODRCGeneralFailure;
 }
 
 void ODInQueueEmpty(tODInQueueHandle queue)
@@ -247,11 +220,10 @@ void ODInQueueResetLastActivity(tODInQueueHandle queue)
 
 bool ODInQueueCheckpoint()
 {
-    const std::uint32_t allowed = ODMaxMSToWait;
-    ODMaxMSToWait = 0;
-    bool running = ODSyncAPICheckpoint();
-    ODMaxMSToWait = allowed;
-    return running;
+    // The next slice's pass is the kernel pass of this checkpoint.
+    if (nAPILevel > 0 && eODLifecycleState == OD_STATE_ACTIVE)
+        ODKrnlDispatchPending();
+    return eODLifecycleState == OD_STATE_ACTIVE;
 }
 
 std::uint8_t ODInQueueExchangeLastControlKey(tODInQueueHandle, std::uint8_t value)

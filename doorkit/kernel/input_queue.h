@@ -44,12 +44,14 @@ void ODInQueueCancelReservedEvent(tODInQueueHandle queue);
 int ODInQueueCommitReservedEvent(tODInQueueHandle queue, const ODInputEvent* event);
 
 // The oldest event: 0; 11 when none came within `timeout_ms` (OD_NO_TIMEOUT
-// waits without limit); 1 when the session ended meanwhile.
+// waits without limit); 1 when the session ended meanwhile. Without an
+// event queued, each slice is one kernel pass that sleeps in poll on the
+// caller's line until a byte (or a stop signal) comes or the time is up.
 int ODInQueueGetNextEvent(tODInQueueHandle queue, ODInputEvent* event, std::uint32_t timeout_ms);
 void ODInQueueEmpty(tODInQueueHandle queue);
-// The API checkpoint between two slices of a wait; its kernel pass does not
-// wait on the connection, since the next slice does. False once the
-// session is ending.
+// The API checkpoint between two slices of a wait. It runs no kernel pass
+// of its own: the next slice's pass, which waits on the connection, is it.
+// False once the session is ending.
 bool ODInQueueCheckpoint();
 
 std::time_t ODInQueueGetLastActivity(tODInQueueHandle queue);

@@ -5,6 +5,7 @@
 #include "doorkit/core/control.h"
 #include "doorkit/core/stop_signal.h"
 #include "doorkit/kernel/steps.h"
+#include "doorkit/transport/transport.h"
 
 std::uint8_t btExitReason = OD_EXIT_REASON_NONE;
 std::uint8_t bKernelActive = 0;
@@ -134,6 +135,9 @@ void od_kernel()
         return;
     bKernelActive = 1;
     RunPass();
+    // What the pass and the calls before it had for the caller goes out
+    // now, in one write, even when nothing waits after the pass.
+    ODCoreFlushRemote();
     ODTimerStart(&RunKernelTimer, kKernelIntervalMS);
     bKernelActive = 0;
 }

@@ -129,8 +129,11 @@ void od_set_attrib(int attribute)
     }
     // Only the attribute byte means anything; a sign-extended byte from a
     // colour code must not leave stray high bits in current_attribute.
+    // The kernel's messages, if it is due, still show in the old colour.
+    ODOutputKernelIfDue();
     char sequence[OD_COLOUR_SEQUENCE_MAX];
-    ODOutputSend(sequence, ODColourChange(static_cast<std::uint8_t>(attribute & 0xFF), sequence));
+    ODOutputSendInPlace(sequence,
+                        ODColourChange(static_cast<std::uint8_t>(attribute & 0xFF), sequence));
 }
 
 void od_set_color(int foreground, int background)

@@ -23,6 +23,13 @@ void send_text(const char* text)
     ODOutputSend(text, std::strlen(text));
 }
 
+// Clearing the rest of the line leaves the cursor where it is.
+void send_in_place(const char* text)
+{
+    ODOutputKernelIfDue();
+    ODOutputSendInPlace(text, std::strlen(text));
+}
+
 // Plain terminals: spaces over the rest of the line, then back again.
 void clear_line_plain(int count)
 {
@@ -78,9 +85,15 @@ bool od_set_cursor(int row, int column)
         od_control.error_code = OD_ERR_PARAMETER;
         return false;
     }
+    ODOutputKernelIfDue();
     ODMirrorSetCursor(column, row);
+    // A cursor that already stands there needs no move: the last move put
+    // it there, or the text sent since carried it there.
+    if (ODCallerCursorIsAt(screen_row, screen_column))
+        return true;
     char move[OD_CURSOR_MOVE_MAX];
-    ODOutputSend(move, ODEncodeCursorMove(mode, screen_row, screen_column, move));
+    ODOutputSendInPlace(move, ODEncodeCursorMove(mode, screen_row, screen_column, move));
+    ODCallerCursorPlaced(screen_row, screen_column);
     return true;
 }
 
@@ -109,7 +122,13 @@ void ODClearCallerScreen()
         if (!od_control.rip_keep_windows)
             send_text(kRipResetWindows);
     }
-    send_text(ODCurrentTerminalMode() == ODTerminalMode::Ansi ? kAnsiClearScreen : kFormFeed);
+    if (ODCurrentTerminalMode() == ODTerminalMode::Ansi) {
+        send_text(kAnsiClearScreen);
+        // The clear ends with a move to the top-left corner.
+        ODCallerCursorPlaced(1, 1);
+    } else {
+        send_text(kFormFeed);
+    }
     ODMirrorClear();
     // The terminal may have dropped its colour with the screen: send it in
     // full again (an unknown colour stays unknown).
@@ -141,11 +160,11 @@ void od_clr_line()
     switch (ODCurrentTerminalMode()) {
     case ODTerminalMode::Ansi:
         ODMirrorClearToEndOfLine();
-        send_text(kANSIClearLine);
+        send_in_place(kANSIClearLine);
         return;
     case ODTerminalMode::Avatar:
         ODMirrorClearToEndOfLine();
-        send_text(kAvatarClearLine);
+        send_in_place(kAvatarClearLine);
         return;
     case ODTerminalMode::Plain:
         // The last column is left alone so the terminal does not wrap.

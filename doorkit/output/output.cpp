@@ -32,17 +32,30 @@ void ODOutputKernelIfDue()
         od_kernel();
 }
 
-void ODOutputSendRaw(const void* bytes, std::size_t length)
+void ODOutputSendInPlace(const void* bytes, std::size_t length)
 {
     // A lost caller is found by the kernel's carrier check, not here.
     if (od_control.baud != 0 && length > 0)
         ODCoreSendRemoteBuffer(static_cast<const std::uint8_t*>(bytes), length);
 }
 
+void ODOutputSendRaw(const void* bytes, std::size_t length)
+{
+    if (length > 0)
+        ODCallerCursorForget();
+    ODOutputSendInPlace(bytes, length);
+}
+
 void ODOutputSend(const void* bytes, std::size_t length)
 {
     ODOutputKernelIfDue();
     ODOutputSendRaw(bytes, length);
+}
+
+void ODOutputSendText(const char* text, std::size_t length)
+{
+    ODCallerCursorAdvance(text, length);
+    ODOutputSendInPlace(text, length);
 }
 
 void od_disp(const char* buffer, int size, bool local_echo)
@@ -54,7 +67,8 @@ void od_disp(const char* buffer, int size, bool local_echo)
         od_control.error_code = OD_ERR_PARAMETER;
         return;
     }
-    ODOutputSend(buffer, static_cast<std::size_t>(size));
+    ODOutputKernelIfDue();
+    ODOutputSendText(buffer, static_cast<std::size_t>(size));
     if (local_echo)
         ODMirrorDisplay(buffer, size);
 }
@@ -69,7 +83,8 @@ void od_disp_str(const char* text)
         return;
     }
     const std::size_t length = std::strlen(text);
-    ODOutputSend(text, length);
+    ODOutputKernelIfDue();
+    ODOutputSendText(text, length);
     ODMirrorDisplay(text, static_cast<int>(length));
 }
 
@@ -80,7 +95,7 @@ void od_putch(int character)
         return;
     const char byte = static_cast<char>(character);
     ODMirrorDisplay(&byte, 1);
-    ODOutputSendRaw(&byte, 1);
+    ODOutputSendText(&byte, 1);
     ODOutputKernelIfDue();
 }
 
@@ -95,12 +110,15 @@ void od_repeat(char character, unsigned count)
     char run[kRepeatModulus];
     std::memset(run, character, count);
     ODMirrorDisplay(run, static_cast<int>(count));
+    ODOutputKernelIfDue();
     if (ODCurrentTerminalMode() == ODTerminalMode::Avatar) {
+        // The terminal writes the run itself.
         const char avatar[3] = {static_cast<char>(kAvatarRepeat), character,
                                 static_cast<char>(count)};
-        ODOutputSend(avatar, sizeof avatar);
+        ODCallerCursorAdvance(run, count);
+        ODOutputSendInPlace(avatar, sizeof avatar);
     } else {
-        ODOutputSend(run, count);
+        ODOutputSendText(run, count);
     }
 }
 

@@ -24,9 +24,26 @@ extern char szODWorkString[OD_WORK_STRING_SIZE];
 // Runs a kernel pass when RunKernelTimer has elapsed.
 void ODOutputKernelIfDue();
 // Sends bytes to the caller when there is a remote side; nothing mirrored.
+// Where they leave the caller's cursor is taken as unknown.
 void ODOutputSendRaw(const void* bytes, std::size_t length);
-// The same after running the kernel if it is due (od_disp without echo).
+// The same after running the kernel if it is due.
 void ODOutputSend(const void* bytes, std::size_t length);
+// Text the caller's terminal shows from its cursor on; the cursor is
+// followed along (ODCallerCursorAdvance).
+void ODOutputSendText(const char* text, std::size_t length);
+// Bytes that leave the caller's cursor where it stands (colour changes,
+// clearing the rest of the line, a cursor move that notes its target).
+void ODOutputSendInPlace(const void* bytes, std::size_t length);
+
+// Where the caller's cursor stands, in screen coordinates (1-based), as far
+// as the output sent so far tells. A move to where it already stands need
+// not be sent.
+void ODCallerCursorForget();
+void ODCallerCursorPlaced(int row, int column);
+bool ODCallerCursorIsAt(int row, int column);
+// Text shown from the cursor: it stays known while every byte shows as one
+// cell and the text ends short of the last column; otherwise it is lost.
+void ODCallerCursorAdvance(const char* text, std::size_t length);
 
 // Cursor positioning for the caller's terminal, in screen coordinates
 // (1-based). AVATAR cannot address beyond 255. Returns the length written

@@ -571,6 +571,9 @@ void od_exit(int errorlevel, bool term_call)
     }
 
     eODLifecycleState = OD_STATE_SHUTTING_DOWN;
+    // The caller gets the last screen before the door writes its files and
+    // hangs up; closing the port sends anything shown after this.
+    ODCoreFlushRemote();
     ODReserveSessionShutdown();
 
     void* popup = ODScrnShowMessage(term_call ? od_control.prompt_texts.hangup_popup

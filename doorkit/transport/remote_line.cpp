@@ -9,16 +9,21 @@
 
 int ODCoreSendRemoteByte(std::uint8_t byte)
 {
-    if (hSerialPort == nullptr)
-        return kODRCGeneralFailure;
-    return ODComSendByte(hSerialPort, byte);
+    return ODCoreSendRemoteBuffer(&byte, 1);
 }
 
 int ODCoreSendRemoteBuffer(const std::uint8_t* buffer, std::size_t length)
 {
     if (hSerialPort == nullptr)
         return kODRCGeneralFailure;
-    return ODComSendBuffer(hSerialPort, buffer, length);
+    return ODComQueueBuffer(hSerialPort, buffer, length);
+}
+
+int ODCoreFlushRemote()
+{
+    if (hSerialPort == nullptr)
+        return kODRCSuccess;
+    return ODComFlush(hSerialPort);
 }
 
 bool ODCoreCarrierResult(int result, bool present)
@@ -43,6 +48,7 @@ void ODWaitDrain(std::uint32_t milliseconds)
 {
     if (od_control.baud == 0 || hSerialPort == nullptr)
         return;
+    ODComFlush(hSerialPort);
     tODTimer limit{};
     ODTimerStart(&limit, milliseconds);
     for (;;) {

@@ -99,19 +99,35 @@ int TelnetGetByte(tPortHandle port, std::uint8_t* byte, bool wait)
     }
 }
 
+// A TCP connection: a stream socket of an Internet family.
+bool IsTcpStream(int fd)
+{
+    int domain = 0;
+    int type = 0;
+    socklen_t size = sizeof domain;
+    if (getsockopt(fd, SOL_SOCKET, SO_DOMAIN, &domain, &size) != 0)
+        return false;
+    size = sizeof type;
+    if (getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &size) != 0)
+        return false;
+    return (domain == AF_INET || domain == AF_INET6) && type == SOCK_STREAM;
+}
+
 }  // namespace
 
 int ODSocketAdopt(tPortHandle port, int fd)
 {
     port->descriptor = fd;
+    port->saved_no_delay = -1;  // nothing to put back unless set below
+    // Output leaves in whole screens, so waiting to fill a segment only
+    // adds the caller's delayed acknowledgement to every screen. Other
+    // kinds of socket are left as they are.
     int no_delay = 0;
     socklen_t size = sizeof no_delay;
-    if (getsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &no_delay, &size) == 0) {
-        port->saved_no_delay = no_delay;
-        int off = 0;
-        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &off, sizeof off);
-    } else {
-        port->saved_no_delay = -1;  // not TCP: nothing to put back
+    if (IsTcpStream(fd) && getsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &no_delay, &size) == 0) {
+        int on = 1;
+        if (setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) == 0)
+            port->saved_no_delay = no_delay;
     }
     ODComResetTelnet(port);
     port->caller_gone = 0;

@@ -6,28 +6,28 @@
 
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
 
 #include "doorkit/doorkit.h"
+#include "doorkit/core/clock.h"
 #include "doorkit/transport/cp437.h"
 #include "doorkit/transport/methods.h"
 #include "doorkit/transport/telnet.h"
 
 tPortHandle hSerialPort = nullptr;
-std::uint32_t ODMaxMSToWait = 1;
+std::uint32_t ODMaxMSToWait = 0;
 
 namespace {
 
 // A read that must not wait never holds the kernel up longer than this.
 constexpr std::uint32_t kMaxReadWaitMS = 200;
 constexpr std::size_t kMaxTranslateInput = 0x7FFFFFFF;
-// Unwritable seconds a stdio send of a buffer / of one byte lives through.
-constexpr int kStdioBufferTimeouts = 10;
-constexpr int kStdioByteTimeouts = 9;
+// Unwritable seconds a stdio write lives through.
+constexpr int kStdioTimeouts = 10;
 // Pause before a socket send that would block tries again.
-constexpr std::uint32_t kSocketBufferPauseMS = 25;
-constexpr std::uint32_t kSocketBytePauseMS = 50;
+constexpr std::uint32_t kSocketPauseMS = 25;
 
 struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }
@@ -44,17 +44,84 @@ bool IsStdio(tPortHandle port)
     return port->method == kComMethodStdIO;
 }
 
-// Sends bytes that are already translated and escaped.
-int SendPrepared(tPortHandle port, const std::uint8_t* data, std::size_t length,
-                 std::uint32_t socket_pause, int stdio_timeouts)
+// Writes bytes that are already translated and escaped.
+int SendPrepared(tPortHandle port, const std::uint8_t* data, std::size_t length)
 {
     if (!port->is_open)
         return kODRCGeneralFailure;
     if (IsSocket(port))
-        return ODSocketSend(port, data, length, socket_pause);
+        return ODSocketSend(port, data, length, kSocketPauseMS);
     if (IsStdio(port))
-        return ODStdioSend(port, data, length, stdio_timeouts);
+        return ODStdioSend(port, data, length, kStdioTimeouts);
     return kODRCGeneralFailure;
+}
+
+// Bytes as they go on the wire; the owned copies live as long as this.
+struct WireBytes {
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    OwnedBytes translated;
+    OwnedBytes escaped;
+};
+
+// Translation (when asked for) and then Telnet escaping, per piece of
+// output as it is handed over, so a CR at the end of one piece still
+// becomes CR NUL whatever the next piece starts with.
+bool PrepareForWire(tPortHandle port, const std::uint8_t* buffer, std::size_t length,
+                    WireBytes* wire)
+{
+    wire->data = buffer;
+    wire->size = length;
+    if (od_control.cp437_to_utf8) {
+        if (length > kMaxTranslateInput) {
+            od_control.error_code = OD_ERR_LIMIT;
+            return false;
+        }
+        long out_length = static_cast<long>(length);
+        wire->translated.reset(reinterpret_cast<std::uint8_t*>(
+            ODComCP437ToUnicode(reinterpret_cast<const char*>(buffer), &out_length)));
+        if (!wire->translated)
+            return false;
+        wire->data = wire->translated.get();
+        wire->size = static_cast<std::size_t>(out_length);
+    }
+    if (IsSocket(port) && port->telnet) {
+        std::size_t escaped_size = 0;
+        if (!TelnetEscapedSize(wire->data, wire->size, &escaped_size)) {
+            od_control.error_code = OD_ERR_LIMIT;
+            return false;
+        }
+        wire->escaped.reset(static_cast<std::uint8_t*>(std::malloc(escaped_size)));
+        if (!wire->escaped) {
+            od_control.error_code = OD_ERR_MEMORY;
+            return false;
+        }
+        TelnetEscape(wire->data, wire->size, wire->escaped.get());
+        wire->data = wire->escaped.get();
+        wire->size = escaped_size;
+    }
+    return true;
+}
+
+// Adds wire bytes to the collection. The collection stays below the
+// threshold between calls, so a piece below it always fits; a larger piece
+// goes out on its own, right behind what was collected.
+int Collect(tPortHandle port, const std::uint8_t* data, std::size_t size)
+{
+    if (size >= kODComFlushThreshold) {
+        const int flushed = ODComFlush(port);
+        const int sent = SendPrepared(port, data, size);
+        return flushed != kODRCSuccess ? flushed : sent;
+    }
+    std::memcpy(port->out_buffer.data() + port->out_length, data, size);
+    port->out_length += size;
+    return port->out_length >= kODComFlushThreshold ? ODComFlush(port) : kODRCSuccess;
+}
+
+// Output collected for the caller goes out before the process sleeps.
+void FlushBeforeSleep()
+{
+    ODCoreFlushRemote();
 }
 
 }  // namespace
@@ -88,6 +155,7 @@ int ODComAlloc(tPortHandle* handle)
     port->method = kComMethodUnspecified;
     port->descriptor = -1;
     port->saved_no_delay = -1;
+    pfODBeforeSleep = FlushBeforeSleep;
     return kODRCSuccess;
 }
 
@@ -137,6 +205,10 @@ int ODComClose(tPortHandle handle)
 {
     if (handle == nullptr)
         return kODRCInvalidCall;
+    // Nothing collected for the caller is left behind.
+    if (handle->is_open)
+        ODComFlush(handle);
+    handle->out_length = 0;
     ODComResetTelnet(handle);
     if (IsSocket(handle))
         ODSocketClose(handle);
@@ -166,6 +238,7 @@ int ODComSetDTR(tPortHandle handle, bool high)
     if (IsSocket(handle)) {
         if (high)
             return kODRCUnsupported;
+        ODComFlush(handle);
         ODSocketHangUp(handle);
         return kODRCSuccess;
     }
@@ -222,6 +295,10 @@ int ODComGetByte(tPortHandle handle, char* byte, bool wait)
     int result = kODRCGeneralFailure;
     if (!handle->is_open)
         return result;
+    // What the caller is to see goes out before the program waits for an
+    // answer.
+    if (wait || ODReadWaitMS() > 0)
+        ODComFlush(handle);
     if (IsSocket(handle))
         result = ODSocketGetByte(handle, &received, wait);
     else if (IsStdio(handle))
@@ -238,6 +315,7 @@ int ODComGetBuffer(tPortHandle handle, std::uint8_t* buffer, int size, int* coun
     *count = 0;
     if (size <= 0)
         return kODRCSuccess;
+    ODComFlush(handle);
     if (IsSocket(handle) && !handle->telnet)
         return ODSocketGetBuffer(handle, buffer, size, count);
     while (*count < size) {
@@ -249,56 +327,43 @@ int ODComGetBuffer(tPortHandle handle, std::uint8_t* buffer, int size, int* coun
     return kODRCSuccess;
 }
 
-int ODComSendBuffer(tPortHandle handle, const std::uint8_t* buffer, std::size_t length)
+int ODComQueueBuffer(tPortHandle handle, const std::uint8_t* buffer, std::size_t length)
 {
     if (handle == nullptr)
         return kODRCInvalidCall;
     if (length == 0)
         return kODRCSuccess;
-    if (buffer == nullptr)
+    if (buffer == nullptr || !handle->is_open)
         return kODRCGeneralFailure;
+    WireBytes wire;
+    if (!PrepareForWire(handle, buffer, length, &wire))
+        return kODRCGeneralFailure;
+    return Collect(handle, wire.data, wire.size);
+}
 
-    const std::uint8_t* data = buffer;
-    std::size_t size = length;
-    OwnedBytes translated;
-    if (od_control.cp437_to_utf8) {
-        if (length > kMaxTranslateInput) {
-            od_control.error_code = OD_ERR_LIMIT;
-            return kODRCGeneralFailure;
-        }
-        long out_length = static_cast<long>(length);
-        translated.reset(reinterpret_cast<std::uint8_t*>(
-            ODComCP437ToUnicode(reinterpret_cast<const char*>(buffer), &out_length)));
-        if (!translated)
-            return kODRCGeneralFailure;
-        data = translated.get();
-        size = static_cast<std::size_t>(out_length);
-    }
+int ODComFlush(tPortHandle handle)
+{
+    if (handle == nullptr)
+        return kODRCInvalidCall;
+    if (handle->out_length == 0 || handle->out_flushing)
+        return kODRCSuccess;
+    handle->out_flushing = 1;
+    const int result = SendPrepared(handle, handle->out_buffer.data(), handle->out_length);
+    handle->out_length = 0;
+    handle->out_flushing = 0;
+    return result;
+}
 
-    OwnedBytes escaped;
-    if (IsSocket(handle) && handle->telnet) {
-        std::size_t escaped_size = 0;
-        if (!TelnetEscapedSize(data, size, &escaped_size)) {
-            od_control.error_code = OD_ERR_LIMIT;
-            return kODRCGeneralFailure;
-        }
-        escaped.reset(static_cast<std::uint8_t*>(std::malloc(escaped_size)));
-        if (!escaped) {
-            od_control.error_code = OD_ERR_MEMORY;
-            return kODRCGeneralFailure;
-        }
-        TelnetEscape(data, size, escaped.get());
-        data = escaped.get();
-        size = escaped_size;
-    }
-    return SendPrepared(handle, data, size, kSocketBufferPauseMS, kStdioBufferTimeouts);
+int ODComSendBuffer(tPortHandle handle, const std::uint8_t* buffer, std::size_t length)
+{
+    const int queued = ODComQueueBuffer(handle, buffer, length);
+    if (queued == kODRCInvalidCall)
+        return queued;
+    const int flushed = ODComFlush(handle);
+    return queued != kODRCSuccess ? queued : flushed;
 }
 
 int ODComSendByte(tPortHandle handle, std::uint8_t byte)
 {
-    if (handle == nullptr)
-        return kODRCInvalidCall;
-    if (od_control.cp437_to_utf8 || (IsSocket(handle) && handle->telnet))
-        return ODComSendBuffer(handle, &byte, 1);
-    return SendPrepared(handle, &byte, 1, kSocketBytePauseMS, kStdioByteTimeouts);
+    return ODComSendBuffer(handle, &byte, 1);
 }

@@ -7,6 +7,7 @@
 #ifndef DOORKIT_TRANSPORT_TRANSPORT_H
 #define DOORKIT_TRANSPORT_TRANSPORT_H
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -35,6 +36,11 @@ enum : int {
     kComMethodTelnet = 7,  // preferred-method request only: socket + telnet
 };
 
+// Output collected for the caller leaves in one write once it reaches this
+// many bytes (and whenever the program is about to wait); the port's
+// collection holds twice as much.
+constexpr std::size_t kODComFlushThreshold = 4096;
+
 struct ODComPortInfo {
     std::uint8_t is_open;
     std::uint8_t use_given_descriptor;
@@ -60,11 +66,21 @@ struct ODComPortInfo {
     // The caller is known to be gone (end of input on a pipe or socket, a
     // failed write): carrier then reads as lost.
     std::uint8_t caller_gone;
+    // Output for the caller since the last flush, already translated and
+    // escaped, so the wire carries exactly what separate sends would.
+    std::array<std::uint8_t, 2 * kODComFlushThreshold> out_buffer;
+    std::size_t out_length;
+    // A flush is under way: a pause inside its own send must not start
+    // another.
+    std::uint8_t out_flushing;
 };
 
 using tPortHandle = ODComPortInfo*;
 
 extern tPortHandle hSerialPort;
+// How long the next read that must not wait may wait for a first byte
+// (never more than 200 ms): 0 at rest, raised only by a wait for input, so
+// no other kernel pass ever sleeps on the line.
 extern std::uint32_t ODMaxMSToWait;
 
 int ODComAlloc(tPortHandle* handle);
@@ -95,12 +111,24 @@ int ODComInbound(tPortHandle handle, int* count);
 
 int ODComGetByte(tPortHandle handle, char* byte, bool wait);
 int ODComGetBuffer(tPortHandle handle, std::uint8_t* buffer, int size, int* count);
+// Send at once: whatever was collected before goes out first, in the same
+// write.
 int ODComSendBuffer(tPortHandle handle, const std::uint8_t* buffer, std::size_t length);
 int ODComSendByte(tPortHandle handle, std::uint8_t byte);
 
-// Sends through hSerialPort.
+// Collects bytes for the caller, translated and escaped as a send would
+// be; they leave with the next flush, or at once when the collection
+// reaches kODComFlushThreshold. 1 when bytes were lost (as a failed send).
+int ODComQueueBuffer(tPortHandle handle, const std::uint8_t* buffer, std::size_t length);
+// Sends what has been collected in one write; what a failed write could not
+// deliver is dropped, as a failed send's bytes are. 0 when nothing waited.
+int ODComFlush(tPortHandle handle);
+
+// Collect through hSerialPort; the flush sends hSerialPort's collection
+// (nothing without a port).
 int ODCoreSendRemoteByte(std::uint8_t byte);
 int ODCoreSendRemoteBuffer(const std::uint8_t* buffer, std::size_t length);
+int ODCoreFlushRemote();
 
 bool ODCoreCarrierResult(int result, bool present);
 bool ODCoreSetDTRResult(int result);

@@ -101,7 +101,11 @@ TEST(GameLobby, NewYearSwitchesTheStoryAtTheNextRedraw)
     // Past midnight nothing changes until the lobby is drawn again.
     call->settle(10500);
     EXPECT_EQ(left_of_art(call->screen, 5), "  December");
-    call->door.send("z");  // an unknown key redraws
+    // An unknown key changes nothing; coming back from the hall redraws.
+    call->type("z", 300);
+    EXPECT_EQ(left_of_art(call->screen, 5), "  December");
+    call->type("h", 300);
+    call->door.send("c");
     ASSERT_TRUE(call->wait_for("January 01, 2027 UTC"));
     EXPECT_EQ(title_caption(*call), "THE FROZEN MIDNIGHT");
     EXPECT_EQ(left_of_art(call->screen, 5), "  January");
@@ -122,13 +126,16 @@ TEST(GameLobby, QAndEscReturnToTheBbsWithStatusZero)
     }
 }
 
-TEST(GameLobby, ArrowFunctionAndUnknownKeysOnlyRedraw)
+TEST(GameLobby, ArrowFunctionAndUnknownKeysDoNothing)
 {
     GameDir dir;
     auto call = lobby_on(dir, "2026-03-15 12:00:00");
     ASSERT_TRUE(call);
+    const std::size_t before = call->door.output().size();
+    // "c" too: the chat is off.
     call->type("\x1b[A\x1b[B\x1b[C\x1b[D\x1bOP\x1b[15~\x1b[24~\x1b[6~" "cx5", 1000);
     EXPECT_FALSE(call->door.wait_exit(300).has_value()) << "the door left the lobby";
+    EXPECT_EQ(call->door.output().size(), before) << "the lobby sent something";
     EXPECT_TRUE(call->screen.contains("[S] STORY - 8 MONTHLY STAGES"));
     call->door.send("q");
     EXPECT_EQ(call->door.wait_exit(), 0);

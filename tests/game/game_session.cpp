@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "doorkit/doorkit.h"
+#include "doorkit/transport/transport.h"
 
 namespace game_test {
 
@@ -55,6 +56,9 @@ void Caller::send(std::string_view bytes) const
 
 std::string Caller::drain(int quiet_ms) const
 {
+    // The kit sends what it has collected when the door next waits, as the
+    // door is about to here.
+    ODCoreFlushRemote();
     const auto quiet = std::chrono::milliseconds(quiet_ms);
     for (;;) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

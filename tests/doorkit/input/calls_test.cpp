@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "doorkit/transport/transport.h"
 #include "tests/doorkit/input/fixture.h"
 
 namespace {
@@ -16,6 +17,8 @@ using namespace input_test;
 // What the door sent the caller until it stays quiet for `quiet_ms`.
 std::string ReadFromDoor(int caller, int quiet_ms = 200)
 {
+    // What the door collected since its last wait goes out at its next one.
+    ODCoreFlushRemote();
     std::string out;
     for (;;) {
         pollfd entry{caller, POLLIN, 0};

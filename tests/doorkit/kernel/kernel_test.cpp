@@ -1,6 +1,7 @@
 // The kernel's watch over a live session: inactivity, the time limit,
 // carrier loss and the exit codes they end the door with, and waits that
 // stay off the processor.
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -329,6 +330,73 @@ double CpuOfOneSecondWait()
     EXPECT_EQ(od_get_key(false), 0);
     EXPECT_GE(MonotonicMs() - start, 900);
     return CpuSeconds() - before;
+}
+
+int gPasses = 0;
+
+void CountPass()
+{
+    ++gPasses;
+}
+
+// Times this thread gave up the processor of its own accord: each is a
+// sleep it woke from.
+long Wakeups()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
+}
+
+TEST(KernelWaits, AWaitIsOneKernelPassPerSliceEachSleepingOnTheLine)
+{
+    InSession([](int) {
+        od_control.kernel_hook = CountPass;
+        gPasses = 0;
+        const long before = Wakeups();
+        ODInputEvent event{};
+        EXPECT_FALSE(od_get_input(&event, 1000, 0));
+        const long wakeups = Wakeups() - before;
+        // Twenty 50 ms slices; a pass more or less at the edges.
+        EXPECT_GE(gPasses, 1);
+        EXPECT_LE(gPasses, 22);
+        EXPECT_LE(wakeups, 25);
+        od_control.kernel_hook = nullptr;
+    });
+}
+
+TEST(KernelWaits, APollForAKeyIsOneKernelPassThatDoesNotSleep)
+{
+    struct Case {
+        const char* name;
+        bool key_queued;
+        int (*poll)();
+    };
+    const Case cases[] = {
+        {"od_get_key, nothing typed", false, [] { return od_get_key(false); }},
+        {"od_get_key, a key waiting", true, [] { return od_get_key(false); }},
+        {"od_get_input, nothing typed", false, [] {
+             ODInputEvent event{};
+             return od_get_input(&event, 0, 0) ? 1 : 0;
+         }},
+        {"od_key_pending, nothing typed", false, [] { return od_key_pending() ? 1 : 0; }},
+    };
+    for (const Case& c : cases) {
+        InSession([&c](int caller) {
+            if (c.key_queued) {
+                SendAll(caller, "k");
+                EXPECT_TRUE(od_key_pending());
+            }
+            od_control.kernel_hook = CountPass;
+            gPasses = 0;
+            const long before = Wakeups();
+            const int got = c.poll();
+            EXPECT_EQ(gPasses, 1) << c.name;
+            EXPECT_EQ(Wakeups() - before, 0) << c.name;
+            EXPECT_EQ(got, c.key_queued ? 'k' : 0) << c.name;
+            od_control.kernel_hook = nullptr;
+        });
+    }
 }
 
 TEST(KernelWaits, AGoneCallerWithCarrierChecksOffDoesNotSpinTheProcessor)

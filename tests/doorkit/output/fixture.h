@@ -20,6 +20,7 @@
 
 #include "doorkit/doorkit.h"
 #include "doorkit/screen/session_screen.h"
+#include "doorkit/transport/transport.h"
 #include "tests/doorkit/session/session_helpers.h"
 #include "tests/support/child_process.h"
 
@@ -76,10 +77,12 @@ public:
     Caller(const Caller&) = delete;
     Caller& operator=(const Caller&) = delete;
 
-    // Everything the door has sent since the last call (the socket holds it
-    // as soon as the kit call returns).
+    // Everything the door has sent since the last call. The kit collects
+    // its output until the door next waits; Take sends it out as such a
+    // wait would, and the socket then holds it.
     std::string Take()
     {
+        ODCoreFlushRemote();
         std::lock_guard<std::mutex> lock(mutex_);
         Drain();
         std::string out;

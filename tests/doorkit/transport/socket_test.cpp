@@ -238,27 +238,28 @@ TEST(RawSocket, BufferReadTakesWhatHasArrived)
     EXPECT_EQ(Bytes(buffer, static_cast<std::size_t>(count)), B({1, 2, 255, 4}));
 }
 
-TEST(RawSocket, NoDelaySettingIsTurnedOffAndPutBackAtClose)
+TEST(RawSocket, NoDelayIsOnWhileTheDoorHoldsATcpSocketAndPutBackAtClose)
 {
-    TcpPair pair;
-    ASSERT_GE(pair.door, 0);
-    int on = 1;
-    ASSERT_EQ(setsockopt(pair.door, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on), 0);
-    int watch = dup(pair.door);  // the same socket, still open after close
-    tPortHandle port = AdoptPort(pair.TakeDoor(), kComMethodSocket);
-    ASSERT_NE(port, nullptr);
-    auto no_delay = [watch] {
-        int value = -1;
-        socklen_t size = sizeof value;
-        getsockopt(watch, IPPROTO_TCP, TCP_NODELAY, &value, &size);
-        return value;
-    };
-    EXPECT_EQ(no_delay(), 0);
-    ODComClose(port);
-    EXPECT_EQ(no_delay(), 1);
-    EXPECT_EQ(port->descriptor, -1);
-    ODComFree(port);
-    close(watch);
+    for (int found : {0, 1}) {
+        TcpPair pair;
+        ASSERT_GE(pair.door, 0);
+        ASSERT_EQ(setsockopt(pair.door, IPPROTO_TCP, TCP_NODELAY, &found, sizeof found), 0);
+        int watch = dup(pair.door);  // the same socket, still open after close
+        tPortHandle port = AdoptPort(pair.TakeDoor(), kComMethodSocket);
+        ASSERT_NE(port, nullptr);
+        auto no_delay = [watch] {
+            int value = -1;
+            socklen_t size = sizeof value;
+            getsockopt(watch, IPPROTO_TCP, TCP_NODELAY, &value, &size);
+            return value;
+        };
+        EXPECT_EQ(no_delay(), 1) << found;
+        ODComClose(port);
+        EXPECT_EQ(no_delay(), found);
+        EXPECT_EQ(port->descriptor, -1);
+        ODComFree(port);
+        close(watch);
+    }
 }
 
 TEST(RawSocket, ReadThatMustNotWaitWaitsAtMost200ms)
@@ -298,6 +299,7 @@ TEST(TelnetSocket, PeerSendingOnlyCommandsCannotHoldAReadAndTheDataAfterThemArri
     });
     EXPECT_TRUE(WaitReadable(port->descriptor));
     // As in a kernel pass of a waiting call.
+    const std::uint32_t resting = ODMaxMSToWait;
     ODMaxMSToWait = 200;
     std::uint32_t start = ODTimerNow();
     char c = 0;
@@ -307,7 +309,7 @@ TEST(TelnetSocket, PeerSendingOnlyCommandsCannotHoldAReadAndTheDataAfterThemArri
     start = ODTimerNow();
     while (result == kODRCNothingWaiting && ODTimerNow() - start < 10000)
         result = ODComGetByte(port, &c, false);
-    ODMaxMSToWait = 1;
+    ODMaxMSToWait = resting;
     flood.join();
     EXPECT_EQ(result, kODRCSuccess);
     EXPECT_EQ(c, 'x');
