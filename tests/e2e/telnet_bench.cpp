@@ -94,6 +94,8 @@ Caller::~Caller()
 
 bool Caller::connect(int port)
 {
+    if (fd_ >= 0 || closed_)
+        return false;
     fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd_ < 0)
         return false;

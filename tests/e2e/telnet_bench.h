@@ -55,6 +55,7 @@ public:
     Caller(const Caller&) = delete;
     Caller& operator=(const Caller&) = delete;
 
+    // One call per caller: false when this one has already been used.
     bool connect(int port);
     bool send(std::string_view bytes);
     void hang_up();

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -159,25 +160,26 @@ TEST(TelnetBench, ACallerWhoLeavesTheLoginPromptNeverHoldsTheNode)
         << bench.console();
 
     // The node is free again once the bench has seen its caller go.
-    auto next_on_node_one = [&](Caller& caller) {
+    auto next_on_node_one = [&]() -> std::unique_ptr<Caller> {
         for (int attempt = 0; attempt < 20; ++attempt) {
-            if (!caller.connect(bench.port()))
-                return false;
-            if (caller.wait_for("Your name:", 2000))
-                return caller.screen.contains("node 1");
-            caller.hang_up();
-            caller.settle(100);
+            auto caller = std::make_unique<Caller>();
+            if (!caller->connect(bench.port()))
+                return nullptr;
+            if (caller->wait_for("Your name:", 2000))
+                return caller->screen.contains("node 1") ? std::move(caller) : nullptr;
+            caller->hang_up();
+            usleep(100000);
         }
-        return false;
+        return nullptr;
     };
-    Caller silent;
-    ASSERT_TRUE(next_on_node_one(silent)) << bench.console();
-    EXPECT_TRUE(silent.wait_closed(6000));
-    EXPECT_NE(silent.received().find("No name given in time."), std::string::npos);
+    auto silent = next_on_node_one();
+    ASSERT_TRUE(silent) << bench.console();
+    EXPECT_TRUE(silent->wait_closed(6000));
+    EXPECT_NE(silent->received().find("No name given in time."), std::string::npos);
     EXPECT_TRUE(bench.console_shows("node 1: no name typed within 2 s; hung up"));
 
-    Caller last;
-    ASSERT_TRUE(next_on_node_one(last)) << bench.console();
+    auto last = next_on_node_one();
+    ASSERT_TRUE(last) << bench.console();
     EXPECT_EQ(bench.stop(), 0);
 }
 
