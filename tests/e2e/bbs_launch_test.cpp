@@ -31,6 +31,19 @@ std::string door32(const std::string& handle)
     return with_line(with_line(grimbo_test::kDoor32Sample, 1, "2"), 2, handle);
 }
 
+// The same lines ended with CR LF, as BBSes that write DOS-style files end
+// them.
+std::string with_crlf(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
 struct DropFileCase {
     const char* name;
     const char* file;
@@ -44,6 +57,9 @@ const DropFileCase kDropFiles[] = {
     {"Door32Sys", "door32.sys", door32("-1"), false},
     {"DoorSys", "DOOR.SYS", with_line(grimbo_test::kDoorSysSample, 1, "COM1:"), true},
     {"Dorinfo1Def", "DORINFO1.DEF", grimbo_test::kDorinfoSample, false},
+    // ENiGMA½'s for a stdio door on a pty, started with -D {dropFilePath}:
+    // telnet with handle -1, CR LF line ends.
+    {"Door32SysCrLf", "DOOR32.SYS", with_crlf(door32("-1")), false},
 };
 
 // The drop file in a node directory of its own, as the BBS keeps it.

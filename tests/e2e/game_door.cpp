@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -89,6 +91,19 @@ std::string left_of_art(const grimbo_test::Screen& screen, int row)
         text += ch < 0x80 ? static_cast<char>(ch) : '?';
     }
     return text.substr(0, text.find_last_not_of(' ') + 1);
+}
+
+std::string profile_for(const std::string& identity)
+{
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    for (unsigned char ch : identity) {
+        hash ^= ch;
+        hash *= 0x100000001b3ULL;
+    }
+    char name[64];
+    std::snprintf(name, sizeof name, "data/profile-%016llx.tsv",
+                  static_cast<unsigned long long>(hash));
+    return name;
 }
 
 std::vector<std::string> caller_options(const std::string& caller, bool socket)

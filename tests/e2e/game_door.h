@@ -46,6 +46,9 @@ struct Call {
 // A row's text left of the art panel (columns 1-46), trailing blanks cut.
 std::string left_of_art(const grimbo_test::Screen& screen, int row);
 
+// The profile file the game keeps for a caller `identity` (64-bit FNV-1a).
+std::string profile_for(const std::string& identity);
+
 // Door options for a caller the BBS named `caller` (none when empty); with
 // `socket` the connection is a TCP socket handed over as a descriptor.
 std::vector<std::string> caller_options(const std::string& caller, bool socket = false);

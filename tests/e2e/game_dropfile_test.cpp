@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -63,20 +61,6 @@ const DropCase kCases[] = {
 void PrintTo(const DropCase& c, std::ostream* os)
 {
     *os << c.name;
-}
-
-// The profile file the game keeps for `identity` (64-bit FNV-1a).
-std::string profile_for(const std::string& identity)
-{
-    std::uint64_t hash = 0xcbf29ce484222325ULL;
-    for (unsigned char ch : identity) {
-        hash ^= ch;
-        hash *= 0x100000001b3ULL;
-    }
-    char name[64];
-    std::snprintf(name, sizeof name, "data/profile-%016llx.tsv",
-                  static_cast<unsigned long long>(hash));
-    return name;
 }
 
 std::unique_ptr<Call> start(const GameDir& game, const TempDir& node, const DropCase& c)
