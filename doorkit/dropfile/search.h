@@ -47,7 +47,7 @@ bool ODSearchForDropFile(ODDropChoice* choice);
 
 // Where the drop file was looked for, for a start-up failure report: the
 // file chosen, the BBSDEV.DRP path, the -D location made absolute, or the
-// directories searched without -D; empty for a local session.
+// directories searched without -D; empty when no drop file is needed.
 void ODDescribeDropFileSearch(char* out, std::size_t size);
 
 #endif

@@ -36,7 +36,10 @@ void ODDescribeDropFileSearch(char* out, std::size_t size)
         ODCopyText(out, size, szDropFilePath);
         return;
     }
-    if (od_control.local_mode)
+    // A local session, or one the command line or application described
+    // whole, needs no drop file.
+    if (od_control.local_mode || od_control.drop_file_kind == OD_DROP_PRESET ||
+        (wPreSetInfo & (PRESET_BPS | PRESET_PORT)) == (PRESET_BPS | PRESET_PORT))
         return;
     if (const char* given = ODDropFileDirectory(); given[0] != '\0') {
         char absolute[PATH_MAX];
