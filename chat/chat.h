@@ -13,6 +13,9 @@ int vexa_chat_enabled();
 void vexa_chat_status(int row, int col, int width);
 // The full-screen chat room; returns when the caller leaves it.
 void vexa_chat_room();
+// Sends the client's notes for the game's log (the hub failing, and
+// answering again) to `log`, on the client's own thread. Before the start.
+void vexa_chat_log_to(void (*log)(const char* text));
 // Says goodbye to the hub and ends the client; holds the caller's way out
 // for at most a second and a half, however the hub behaves.
 void vexa_chat_stop();

@@ -103,6 +103,11 @@ void vexa_chat_room()
     room();
 }
 
+void vexa_chat_log_to(void (*log)(const char* text))
+{
+    worker_log = log;
+}
+
 void vexa_chat_stop()
 {
     worker_stop();

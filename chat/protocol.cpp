@@ -116,18 +116,27 @@ int exchange(const char* op, int in_chat, const outbound_message* message) {
     }
     ++sequence;
     char body[body_size];
-    if (op == nullptr || !build_body(body, op, in_chat, message, sent_cursor)) return 0;
+    if (op == nullptr || !build_body(body, op, in_chat, message, sent_cursor)) {
+        note_request_failure("the request could not be built");
+        return 0;
+    }
 
     char signature[sha_hex_size];
     hmac_sha256_hex(secret, std::strlen(secret), body, std::strlen(body), signature);
     char target[chat_url_size + 16];
     int n = std::snprintf(target, sizeof target, "%s/v1/chat", url);
-    if (n < 0 || static_cast<std::size_t>(n) >= sizeof target) return 0;
+    if (n < 0 || static_cast<std::size_t>(n) >= sizeof target) {
+        note_request_failure("the hub address is too long");
+        return 0;
+    }
 
     // Both are large; the worker's stack need not carry them.
     std::unique_ptr<char[]> reply(new (std::nothrow) char[chat_reply_size]);
     std::unique_ptr<cj_state> parsed(new (std::nothrow) cj_state);
-    if (!reply || !parsed) return 0;
+    if (!reply || !parsed) {
+        note_request_failure("out of memory");
+        return 0;
+    }
     const bool leave = std::strcmp(op, "leave") == 0;
     const int answered =
         chat_link != nullptr
@@ -135,7 +144,10 @@ int exchange(const char* op, int in_chat, const outbound_message* message) {
                               signature, reply.get(), chat_reply_size)
             : request(target, body, signature, reply.get(), chat_reply_size);
     if (!answered) return 0;
-    if (!cj_parse(parsed.get(), reply.get(), std::strlen(reply.get()))) return 0;
+    if (!cj_parse(parsed.get(), reply.get(), std::strlen(reply.get()))) {
+        note_request_failure("the hub's reply is not one JSON object");
+        return 0;
+    }
     if (leave) return 1;
 
     std::lock_guard<std::mutex> lock(guard);

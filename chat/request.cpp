@@ -69,7 +69,19 @@ bool set_fixed_options(CURL* easy, const char* ca_bundle)
            (ca_bundle[0] == '\0' || curl_easy_setopt(easy, CURLOPT_CAINFO, ca_bundle) == CURLE_OK);
 }
 
+thread_local char failure_reason[128] = "";
+
 }  // namespace
+
+const char* last_request_failure()
+{
+    return failure_reason;
+}
+
+void note_request_failure(const char* reason)
+{
+    std::snprintf(failure_reason, sizeof failure_reason, "%s", reason != nullptr ? reason : "");
+}
 
 int request_setup()
 {
@@ -133,8 +145,10 @@ struct hub_link::handles {
     // Drives the transfer to its end; true when libcurl reports success.
     bool run(request_kind kind)
     {
-        if (curl_multi_add_handle(multi, easy) != CURLM_OK)
+        if (curl_multi_add_handle(multi, easy) != CURLM_OK) {
+            note_request_failure("the request could not be started");
             return false;
+        }
         bool finished = false;
         for (;;) {
             int still_running = 0;
@@ -149,13 +163,20 @@ struct hub_link::handles {
             curl_multi_poll(multi, nullptr, 0, kPollSliceMs, nullptr);
         }
         bool ok = false;
+        CURLcode result = CURLE_OK;
         if (finished) {
             int left = 0;
             while (CURLMsg* message = curl_multi_info_read(multi, &left))
-                if (message->msg == CURLMSG_DONE && message->easy_handle == easy)
-                    ok = message->data.result == CURLE_OK;
+                if (message->msg == CURLMSG_DONE && message->easy_handle == easy) {
+                    result = message->data.result;
+                    ok = result == CURLE_OK;
+                }
         }
         curl_multi_remove_handle(multi, easy);
+        if (!finished)
+            note_request_failure("cut short as the caller left");
+        else if (!ok)
+            note_request_failure(curl_easy_strerror(result));
         return ok;
     }
 };
@@ -181,12 +202,16 @@ void hub_link::wind_down(std::chrono::steady_clock::time_point deadline)
 int hub_link::post(request_kind kind, const char* url, const char* body, const char* signature,
                    char* reply, std::size_t reply_size)
 {
-    if (!ready() || url == nullptr || body == nullptr || reply == nullptr || reply_size == 0)
+    if (!ready() || url == nullptr || body == nullptr || reply == nullptr || reply_size == 0) {
+        note_request_failure("no connection could be set up");
         return 0;
+    }
     handles& h = *handles_;
     const long allowed = h.time_allowed(kind);
-    if (h.cut_off(kind) || allowed <= 0)
+    if (h.cut_off(kind) || allowed <= 0) {
+        note_request_failure("cut short as the caller left");
         return 0;
+    }
 
     char signature_header[kHeaderSize];
     // "Name;" is how libcurl sends a header whose value is empty.
@@ -212,11 +237,21 @@ int hub_link::post(request_kind kind, const char* url, const char* body, const c
                      curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.list) == CURLE_OK &&
                      curl_easy_setopt(easy, CURLOPT_WRITEDATA, &sink) == CURLE_OK &&
                      curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, allowed) == CURLE_OK;
+    if (!set)
+        note_request_failure("the request could not be set up");
     bool ok = set && h.run(kind);
     long status = 0;
-    if (ok)
-        ok = curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK &&
-             status >= 200 && status <= 299;
+    // A refusal by the hub shows as its status, whatever libcurl made of it.
+    if (curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK &&
+        status >= 300) {
+        char reason[32];
+        std::snprintf(reason, sizeof reason, "HTTP %ld", status);
+        note_request_failure(reason);
+        ok = false;
+    } else if (ok && status < 200) {
+        note_request_failure("no HTTP status");
+        ok = false;
+    }
     // The handle outlives this call's header list and body.
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(nullptr));
     curl_easy_setopt(easy, CURLOPT_POSTFIELDS, static_cast<const char*>(nullptr));

@@ -55,6 +55,12 @@ private:
     std::unique_ptr<handles> handles_;
 };
 
+// Why the last request on this thread failed ("" before any failure), in
+// words for the system operator's log: libcurl's reason, "HTTP 503", ...
+const char* last_request_failure();
+// Sets that reason (cut to fit), for failures found above the transport.
+void note_request_failure(const char* reason);
+
 // One request on a connection of its own, closed afterwards.
 int request(const char* url, const char* body, const char* signature, char* reply,
             std::size_t reply_size);

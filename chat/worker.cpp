@@ -2,6 +2,7 @@
 #include "chat/worker.h"
 
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -19,6 +20,7 @@ int running = 0;
 int active = 0;
 pthread_t thread;
 exchange_function worker_exchange = exchange;
+log_function worker_log = nullptr;
 
 namespace {
 
@@ -45,6 +47,29 @@ void remove_head()
     --queued;
 }
 
+// Exchanges that failed in a row; worker only.
+int failed_in_a_row = 0;
+
+// Tells the log about the first failure of a run of them and the recovery.
+void note_outcome(bool answered)
+{
+    char text[chat_url_size + 192];
+    if (answered) {
+        if (failed_in_a_row > 0 && worker_log != nullptr) {
+            std::snprintf(text, sizeof text, "chat hub answering again after %d failed exchanges",
+                          failed_in_a_row);
+            worker_log(text);
+        }
+        failed_in_a_row = 0;
+        return;
+    }
+    if (failed_in_a_row++ == 0 && worker_log != nullptr) {
+        std::snprintf(text, sizeof text, "chat hub %s not answering: %s", url,
+                      last_request_failure()[0] != '\0' ? last_request_failure() : "no reason given");
+        worker_log(text);
+    }
+}
+
 }  // namespace
 
 int enqueue_message(const outbound_message& message)
@@ -59,6 +84,7 @@ int enqueue_message(const outbound_message& message)
 void* worker(void*)
 {
     int previous_in_chat = -1;  // none yet: the first cycle polls at once
+    failed_in_a_row = 0;
     int counter = play_poll_cycles;
     for (;;) {
         int stop = 0;
@@ -79,7 +105,9 @@ void* worker(void*)
         const bool moved = where != previous_in_chat;
         if (have_message) {
             if (moved || counter >= room_poll_cycles) {
-                if (worker_exchange("message", where, &message))
+                const bool delivered = worker_exchange("message", where, &message) != 0;
+                note_outcome(delivered);
+                if (delivered)
                     remove_head();
                 else
                     mark_offline();
@@ -89,7 +117,9 @@ void* worker(void*)
             }
         } else if (moved || (where && counter >= room_poll_cycles) ||
                    (!where && counter >= play_poll_cycles)) {
-            if (!worker_exchange("poll", where, nullptr))
+            const bool answered = worker_exchange("poll", where, nullptr) != 0;
+            note_outcome(answered);
+            if (!answered)
                 mark_offline();
             counter = 1;
         } else {

@@ -34,6 +34,11 @@ extern int running;
 extern int active;
 extern pthread_t thread;
 
+// Told, on the worker's thread, when the hub first fails and when it
+// answers again (never at every poll); null: nobody is told.
+using log_function = void (*)(const char* text);
+extern log_function worker_log;
+
 // The exchange the worker makes; tests put a fake hub here.
 using exchange_function = int (*)(const char* op, int in_chat, const outbound_message* message);
 extern exchange_function worker_exchange;

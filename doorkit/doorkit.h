@@ -62,6 +62,18 @@ enum : int {
     OD_LEVEL_NORMAL_EXIT = 7,
 };
 
+// Why a session ended, as session_end_hook is told.
+enum : int {
+    OD_END_BY_APPLICATION = 0,  // the application called od_exit
+    OD_END_CARRIER_LOST = 1,
+    OD_END_SYSOP_HANGUP = 2,    // the sysop hung up or locked the caller out
+    OD_END_TIME_UP = 3,
+    OD_END_INACTIVITY = 4,
+    OD_END_SYSOP_RETURN = 5,    // the sysop returned the caller to the BBS
+    OD_END_HANGUP_SIGNAL = 6,   // SIGHUP: the caller's line hung up
+    OD_END_STOP_SIGNAL = 7,     // SIGTERM or SIGINT: the BBS stopped the door
+};
+
 // Texts of chat, paging, the status line and the kernel's warnings; od_init
 // fills every entry, the application may replace them afterwards.
 struct od_prompt_texts {
@@ -310,6 +322,14 @@ struct od_control_record {
     std::uint8_t chat_user_colour;
     std::uint8_t popup_colour;
     std::uint8_t page_prompt_colour;
+
+    // Hooks for the application's own records, since a BBS may discard
+    // standard error. startup_failure_hook: the message a failed start
+    // printed and where the drop file was looked for ("" when that does not
+    // apply), just before the process ends. session_end_hook: the exit
+    // status and why (OD_END_*), once the exit files are written back.
+    void (*startup_failure_hook)(const char* message, const char* drop_file);
+    void (*session_end_hook)(int errorlevel, int reason);
 };
 
 extern od_control_record od_control;

@@ -1,9 +1,11 @@
 #include "game/bulletins.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 
 #include "game/file_replacement.h"
+#include "game/game_log.h"
 #include "game/scores.h"
 
 namespace {
@@ -64,7 +66,14 @@ bool write_pair(const bulletin_pair& pair, int daily)
     }
     // Each file is replaced whole or not at all; a failure leaves the
     // bulletins the board already shows.
-    return ok && ansi.commit() && ascii.commit();
+    if (ok && ansi.commit() && ascii.commit())
+        return true;
+    const bool ansi_failed = ansi.error() != 0 || ascii.error() == 0;
+    const int error = ansi_failed ? ansi.error() : ascii.error();
+    game_log_failure("score saved, but a bulletin was not written",
+                     ansi_failed ? pair.ansi_path : pair.ascii_path,
+                     error != 0 ? error : EOVERFLOW);
+    return false;
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "doorkit/core/control.h"
 #include "game/daily.h"
 #include "game/data_file.h"
+#include "game/game_log.h"
 #include "game/score_line.h"
 #include "game/scores.h"
 #include "game/seasons.h"
@@ -26,6 +27,7 @@ namespace {
 // Keys longer than this never match, as the lock file has always been read.
 constexpr std::size_t kKeyMax = 63;
 constexpr std::size_t kLineMax = 255;  // longer lines are damaged and skipped
+constexpr const char* kNotRecorded = "daily attempt not recorded, the caller may play today again";
 
 enum class lock_file { missing, read, unreadable };
 
@@ -103,6 +105,7 @@ int daily_reserve()
 int daily_record(int outcome)
 {
     if (!write_lock_take()) {
+        game_log_failure(kNotRecorded, WRITE_LOCK_PATH, errno);
         if (outcome == SAVE_OK)
             outcome = SAVE_WARNING;
     } else {
@@ -110,10 +113,13 @@ int daily_record(int outcome)
         if (find_attempt(profile_path, season_stamp, played) != lock_file::read || !played) {
             char line[PROFILE_PATH_SIZE + 16];
             int length = std::snprintf(line, sizeof line, "%s\t%d\n", profile_path, season_stamp);
+            const bool written =
+                length > 0 && static_cast<std::size_t>(length) < sizeof line &&
+                append_line(DAILY_LOCK_PATH, line, static_cast<std::size_t>(length));
+            if (!written)
+                game_log_failure(kNotRecorded, DAILY_LOCK_PATH, errno);
             // A failed save stays a failure; only a good one turns into a warning.
-            if ((length <= 0 || static_cast<std::size_t>(length) >= sizeof line ||
-                 !append_line(DAILY_LOCK_PATH, line, static_cast<std::size_t>(length))) &&
-                outcome == SAVE_OK)
+            if (!written && outcome == SAVE_OK)
                 outcome = SAVE_WARNING;
         }
         write_lock_release();

@@ -27,22 +27,38 @@ struct free_deleter {
 
 file_replacement::file_replacement(const char* path, final_link link, mode_t mode)
 {
-    if (path == nullptr || path[0] == '\0')
+    if (path == nullptr || path[0] == '\0') {
+        fail(EINVAL);
         return;
+    }
     struct stat info {};
     if (link == final_link::follow && lstat(path, &info) == 0 && S_ISLNK(info.st_mode)) {
         std::unique_ptr<char, free_deleter> target(realpath(path, nullptr));
-        if (!target)
+        if (!target) {
+            fail(errno);
             return;
+        }
         ODCopyField(final_, target.get());
-        if (std::string_view(final_) != target.get())
-            return;  // cut short: not the file the link leads to
+        if (std::string_view(final_) != target.get()) {
+            fail(ENAMETOOLONG);  // cut short: not the file the link leads to
+            return;
+        }
     } else {
         ODCopyField(final_, path);
-        if (std::string_view(final_) != path)
+        if (std::string_view(final_) != path) {
+            fail(ENAMETOOLONG);
             return;
+        }
     }
-    good_ = open_temporary(mode);
+    good_ = open_temporary(mode) || fail(errno);
+}
+
+bool file_replacement::fail(int error)
+{
+    good_ = false;
+    if (error_ == 0)
+        error_ = error != 0 ? error : EIO;
+    return false;
 }
 
 file_replacement::~file_replacement()
@@ -57,8 +73,10 @@ bool file_replacement::open_temporary(mode_t mode)
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         int length = std::snprintf(temporary_, sizeof temporary_, "%s.%ld.%lu.tmp", final_,
                                    static_cast<long>(getpid()), ++temporary_count);
-        if (length < 0 || static_cast<std::size_t>(length) >= sizeof temporary_)
+        if (length < 0 || static_cast<std::size_t>(length) >= sizeof temporary_) {
+            errno = ENAMETOOLONG;
             return false;
+        }
         // O_EXCL: a name already there, a planted link included, is never
         // opened; the file is new and ours alone.
         fd_.reset(open(temporary_, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
@@ -78,7 +96,7 @@ bool file_replacement::open_temporary(mode_t mode)
 bool file_replacement::write(std::string_view bytes)
 {
     if (good_ && !write_all(fd_.get(), bytes.data(), bytes.size()))
-        good_ = false;
+        fail(errno);
     return good_;
 }
 
@@ -86,11 +104,13 @@ bool file_replacement::commit()
 {
     if (!good_)
         return false;
-    good_ = fsync(fd_.get()) == 0;
-    good_ = fd_.close_checked() && good_;
+    if (fsync(fd_.get()) != 0)
+        fail(errno);
+    if (!fd_.close_checked())
+        fail(errno);
     if (good_ && std::rename(temporary_, final_) == 0)
         created_ = false;
     else
-        good_ = false;
+        fail(errno);
     return good_;
 }

@@ -28,6 +28,8 @@ public:
 
     // False once anything failed (including the temporary file's creation).
     bool good() const { return good_; }
+    // The system's error number of the first failure, 0 while none.
+    int error() const { return error_; }
     bool write(std::string_view bytes);
     // Flushes the new content to disk and renames it over the final name.
     // Returns true only when all of it was written and the rename succeeded.
@@ -35,12 +37,15 @@ public:
 
 private:
     bool open_temporary(mode_t mode);
+    // Marks the replacement failed, keeping the first cause.
+    bool fail(int error);
 
     char final_[PATH_MAX] = "";
     char temporary_[PATH_MAX] = "";
     owned_fd fd_;
     bool good_ = false;
     bool created_ = false;
+    int error_ = 0;
 };
 
 #endif

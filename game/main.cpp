@@ -5,6 +5,8 @@
 #include "doorkit/doorkit.h"
 #include "chat/chat.h"
 #include "doorkit/core/control.h"
+#include "game/console_help.h"
+#include "game/game_log.h"
 #include "game/handle.h"
 #include "game/interbbs.h"
 #include "game/intro.h"
@@ -12,6 +14,7 @@
 #include "game/profile.h"
 #include "game/run.h"
 #include "game/seasons.h"
+#include "game/session_log.h"
 #include "game/storage.h"
 
 namespace {
@@ -32,6 +35,11 @@ void leave_session()
     interbbs_sync_background();
 }
 
+void log_chat_note(const char* text)
+{
+    game_log("%s", text);
+}
+
 // The chat tool's mode for a lone chat option, or 2 when it is none.
 int chat_tool_mode(int argc, char* argv[])
 {
@@ -50,21 +58,26 @@ int chat_tool_mode(int argc, char* argv[])
 
 int main(int argc, char* argv[])
 {
+    if (int status = console_option(argc, argv); status >= 0)
+        return status;
     if (int mode = chat_tool_mode(argc, argv); mode != 2) {
         init_storage();
         load_config();
         return vexa_chat_config(bbs_name, kGameId, mode);
     }
 
-    ODCopyField(od_control.program_name, "GRIMBO - Hollowtide");
-    ODCopyField(od_control.program_version, "2.0.0");
+    session_log_start();
+    ODCopyField(od_control.program_name, GAME_PROGRAM_NAME);
+    ODCopyField(od_control.program_version, GAME_VERSION);
     od_control.always_clear_screen = 1;
     od_parse_cmd_line(argc, argv);
     od_init();
+    session_log_started();
 
     init_storage();
     if (maintenance_flag_present()) {
         od_disp_str("GRIMBO is being updated. Please return shortly.\r\n");
+        session_log_ending("closed for maintenance (.grimbo-maintenance)");
         od_exit(0, false);
         return 0;
     }
@@ -75,6 +88,7 @@ int main(int argc, char* argv[])
     const char* identity = od_get_user_id();
     if (identity == nullptr || identity[0] == '\0') {
         caller_id_screen();
+        session_log_ending("the drop file or command line named no caller");
         od_exit(1, false);
         return 1;
     }
@@ -86,6 +100,7 @@ int main(int argc, char* argv[])
     profile_setup();
     if (season_is_october())
         october_opening();
+    vexa_chat_log_to(log_chat_note);
     vexa_chat_start(player, od_get_user_id(), kGameId);
 
     lobby();
@@ -94,6 +109,7 @@ int main(int argc, char* argv[])
     if (!od_carrier())
         od_kernel();
     leave_session();
+    session_log_ending("the caller left the game");
     od_exit(0, false);
     return 0;
 }

@@ -1,11 +1,13 @@
 #include "game/scores.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 
 #include "game/bulletins.h"
 #include "game/data_file.h"
+#include "game/game_log.h"
 #include "game/handle.h"
 #include "game/run_state.h"
 #include "game/score_line.h"
@@ -18,6 +20,8 @@ unsigned long seq = 0;
 namespace {
 
 constexpr std::size_t kOutboxHandleMax = 32;
+constexpr const char* kOutboxPath = "data/interbbs-outbox.tsv";
+constexpr const char* kSaveFailed = "score save failed";
 
 int outbox_line(char* out, std::size_t size, const char* date, const char* mode)
 {
@@ -39,17 +43,20 @@ int queue_for_sharing(const char* date, int daily)
     int length = outbox_line(line, sizeof line, date, daily ? "daily" : "story");
     if (length <= 0 || static_cast<std::size_t>(length) >= sizeof line)
         return SAVE_WARNING;
-    return append_line("data/interbbs-outbox.tsv", line, static_cast<std::size_t>(length))
-               ? SAVE_OK
-               : SAVE_WARNING;
+    if (append_line(kOutboxPath, line, static_cast<std::size_t>(length)))
+        return SAVE_OK;
+    game_log_failure("score saved, but not queued for sharing", kOutboxPath, errno);
+    return SAVE_WARNING;
 }
 
 }  // namespace
 
 int save_score(int daily)
 {
-    if (!storage_ok)
+    if (!storage_ok) {
+        game_log("%s: no usable data directory", kSaveFailed);
         return SAVE_FAILED;
+    }
     char date[SCORE_DATE_SIZE];
     std::snprintf(date, sizeof date, "%04d%02d%02d", season_year, season_index + 1, season_day);
     // The handle is the only free text in the record: a tab or line break in
@@ -63,9 +70,12 @@ int save_score(int daily)
     if (length <= 0 || static_cast<std::size_t>(length) >= sizeof line)
         return SAVE_FAILED;
 
-    if (!write_lock_take())
+    if (!write_lock_take()) {
+        game_log_failure(kSaveFailed, WRITE_LOCK_PATH, errno);
         return SAVE_FAILED;
+    }
     if (!append_line(score_table_path(daily), line, static_cast<std::size_t>(length))) {
+        game_log_failure(kSaveFailed, score_table_path(daily), errno);
         write_lock_release();
         return SAVE_FAILED;
     }

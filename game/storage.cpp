@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "game/game_log.h"
+
 int storage_ok = 0;
 char profile_path[PROFILE_PATH_SIZE];
 
@@ -18,24 +20,43 @@ constexpr std::size_t kExePathSize = 2048;
 
 }  // namespace
 
-void init_storage()
+bool program_directory(char* out, std::size_t size)
 {
     char path[kExePathSize];
     ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length > 0) {
-        path[length] = '\0';
-        if (char* slash = std::strrchr(path, '/'); slash != nullptr) {
-            // "/grimbo" lives in the root directory itself.
-            slash[slash == path ? 1 : 0] = '\0';
-            if (chdir(path) != 0)
-                return;
-        }
+    if (length <= 0 || out == nullptr || size == 0)
+        return false;
+    path[length] = '\0';
+    char* slash = std::strrchr(path, '/');
+    if (slash == nullptr)
+        return false;
+    // "/grimbo" lives in the root directory itself.
+    slash[slash == path ? 1 : 0] = '\0';
+    if (std::strlen(path) >= size)
+        return false;
+    std::memcpy(out, path, std::strlen(path) + 1);
+    return true;
+}
+
+void init_storage()
+{
+    char path[kExePathSize];
+    if (program_directory(path, sizeof path) && chdir(path) != 0) {
+        char cause[128];
+        game_log_cause(errno, cause, sizeof cause);
+        game_log("game directory %s cannot be entered: %s", path, cause);
+        return;
     }
     if (mkdir("data", 0755) != 0) {
         // A plain file named "data" is no place for the game's files.
         struct stat existing {};
-        if (errno != EEXIST || stat("data", &existing) != 0 || !S_ISDIR(existing.st_mode))
+        const int error = errno;
+        if (error != EEXIST || stat("data", &existing) != 0 || !S_ISDIR(existing.st_mode)) {
+            char cause[128];
+            game_log_cause(error == EEXIST ? ENOTDIR : error, cause, sizeof cause);
+            game_log("data directory cannot be made, nothing will be saved: %s", cause);
             return;
+        }
     }
     storage_ok = 1;
 }

@@ -14,8 +14,13 @@ extern int storage_ok;
 // sharing files. Empty until the caller is known.
 extern char profile_path[PROFILE_PATH_SIZE];
 
-// Moves to the program's own directory and makes sure "data" exists.
+// Moves to the program's own directory and makes sure "data" exists; a
+// failure is noted in the game's log.
 void init_storage();
+
+// The directory that holds the running executable (the game directory);
+// false when it cannot be told.
+bool program_directory(char* out, std::size_t size);
 
 // 64-bit FNV-1a of the caller identity.
 std::uint64_t caller_hash(const char* identity);

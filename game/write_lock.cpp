@@ -241,8 +241,10 @@ bool still_ours(const lock_look& look)
 
 int write_lock_take(int wait_ms)
 {
-    if (held)
+    if (held) {
+        errno = EDEADLK;
         return 0;  // not reentrant: a nested take would release the outer one
+    }
     const lock_holder self = holder_self();
     const steady_clock::time_point deadline =
         steady_clock::now() + std::chrono::milliseconds(wait_ms);
@@ -259,12 +261,16 @@ int write_lock_take(int wait_ms)
             continue;  // let go just now
         double watched = watch.seconds(look.id);
         lock_verdict verdict = judge_lock(sight_of(look, watched, self));
-        if (verdict == lock_verdict::refuse)
+        if (verdict == lock_verdict::refuse) {
+            errno = ENOTDIR;
             return 0;
+        }
         if (verdict == lock_verdict::recover && recover(look.id, watched, self))
             continue;
-        if (steady_clock::now() >= deadline)
+        if (steady_clock::now() >= deadline) {
+            errno = ETIMEDOUT;
             return 0;
+        }
         usleep(WRITE_LOCK_DELAY_US);
     }
 }

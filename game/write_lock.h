@@ -18,7 +18,8 @@ inline constexpr int WRITE_LOCK_WAIT_MS = (WRITE_LOCK_STALE_SECONDS + 1) * 1000;
 // Takes the lock, looking again every 100 ms for up to `wait_ms` while
 // another process holds it. A lock whose holder is dead is taken over; one
 // held by a live process on this host never is. Returns 1 when held, 0 when
-// not obtained (also at once for a link or file standing in its place).
+// not obtained, with errno ETIMEDOUT when the wait ran out, ENOTDIR at once
+// for a link or file standing in its place, else why it could not be made.
 int write_lock_take(int wait_ms = WRITE_LOCK_WAIT_MS);
 
 // Removes the lock if this process holds it (and it is still its own).

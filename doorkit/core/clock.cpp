@@ -3,6 +3,7 @@
 #include <poll.h>
 
 #include <cerrno>
+#include <climits>
 #include <ctime>
 
 #include "doorkit/doorkit.h"
@@ -108,14 +109,18 @@ void od_sleep(std::uint32_t milliseconds)
         const long long left = end_ns - MonotonicNs();
         if (left <= 0)
             return;
-        timespec wait{static_cast<time_t>(left / 1000000000LL),
-                      static_cast<long>(left % 1000000000LL)};
-        int result = ppoll(&wake, 1, &wait, nullptr);
+        // Whole milliseconds, rounded up: the loop looks at the clock again.
+        // (poll, unlike ppoll, is also slowed or sped by a faked clock.)
+        const long long left_ms = (left + 999999LL) / 1000000LL;
+        const int wait_ms = left_ms > INT_MAX ? INT_MAX : static_cast<int>(left_ms);
+        int result = poll(&wake, 1, wait_ms);
         // A pipe shared with the process this one was forked from may be
         // readable for a stop that is not ours: then it is left out.
         if (result > 0)
             wake.fd = -1;
         if (result < 0 && errno != EINTR) {
+            timespec wait{static_cast<time_t>(left / 1000000000LL),
+                          static_cast<long>(left % 1000000000LL)};
             nanosleep(&wait, nullptr);
             return;
         }

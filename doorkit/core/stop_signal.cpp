@@ -24,7 +24,9 @@ std::array<StopSignal, 3> gSignals = {{
 }};
 
 std::atomic<bool> gStopRequested{false};
+std::atomic<int> gStopSignal{0};  // the first stop signal that arrived
 static_assert(std::atomic<bool>::is_always_lock_free, "the handler must not take a lock");
+static_assert(std::atomic<int>::is_always_lock_free, "the handler must not take a lock");
 
 // The wake pipe lives as long as the process: a handler running on another
 // thread may still write to it after the session has ended, so its number
@@ -43,6 +45,8 @@ extern "C" void OnStopSignal(int number)
         signal(number, SIG_DFL);
         raise(number);
     } else {
+        int none = 0;
+        gStopSignal.compare_exchange_strong(none, number);
         gStopRequested.store(true);
         if (gWakeWrite >= 0) {
             const char byte = 1;
@@ -117,6 +121,11 @@ void ODStopSignalsRestore()
 bool ODStopRequested()
 {
     return gStopRequested.load();
+}
+
+int ODStopSignalNumber()
+{
+    return gStopSignal.load();
 }
 
 int ODStopWakeDescriptor()

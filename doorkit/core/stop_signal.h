@@ -15,6 +15,9 @@ void ODStopSignalsRestore();
 // A stop signal has arrived in this process.
 bool ODStopRequested();
 
+// The first stop signal that arrived (SIGTERM, SIGHUP or SIGINT), 0 for none.
+int ODStopSignalNumber();
+
 // Readable once a stop has been requested (and for good); -1 when there is
 // none. Waits on input poll it beside their own descriptor.
 int ODStopWakeDescriptor();

@@ -45,4 +45,9 @@ bool ODSearchInDir(const char* dir, ODDropChoice* choice);
 // turn; the first directory with a candidate ends the search.
 bool ODSearchForDropFile(ODDropChoice* choice);
 
+// Where the drop file was looked for, for a start-up failure report: the
+// file chosen, the BBSDEV.DRP path, the -D location made absolute, or the
+// directories searched without -D; empty when no drop file is needed.
+void ODDescribeDropFileSearch(char* out, std::size_t size);
+
 #endif

@@ -10,6 +10,7 @@
 #include "doorkit/core/api_sync.h"
 #include "doorkit/core/control.h"
 #include "doorkit/session/cmdline.h"
+#include "doorkit/session/startup_report.h"
 
 namespace {
 
@@ -105,8 +106,12 @@ const char* ODWordOrEmpty(const char* word)
 
 [[noreturn]] void ODMissingParameter(const char* word)
 {
+    char message[160];
+    std::snprintf(message, sizeof message, "Missing parameter for option: %s",
+                  ODWordOrEmpty(word));
     std::printf("Missing parameter for option: %s\r\n", ODWordOrEmpty(word));
     std::fflush(stdout);
+    ODReportStartupFailure(message, false);
     ODProcessExit(1);
 }
 

@@ -1,6 +1,7 @@
 #include "doorkit/session/lifecycle.h"
 
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +23,7 @@
 #include "doorkit/screen/local_screen.h"
 #include "doorkit/screen/session_screen.h"
 #include "doorkit/session/local_setup.h"
+#include "doorkit/session/startup_report.h"
 #include "doorkit/transport/transport.h"
 
 namespace {
@@ -69,6 +71,7 @@ void release_session_resources()
 [[noreturn]] void fail_startup(const char* message)
 {
     ODInitError(message);
+    ODReportStartupFailure(message);
     release_session_resources();
     // The exit callback must find nothing left to end.
     bODInitialized = 0;
@@ -421,6 +424,29 @@ void hang_up()
     ODComSetDTR(hSerialPort, true);
 }
 
+static_assert(OD_END_CARRIER_LOST == int{OD_EXIT_REASON_CARRIER} &&
+                  OD_END_SYSOP_HANGUP == int{OD_EXIT_REASON_LOCKOUT} &&
+                  OD_END_TIME_UP == int{OD_EXIT_REASON_TIME} &&
+                  OD_END_INACTIVITY == int{OD_EXIT_REASON_INACTIVITY},
+              "the kernel's reasons are told to the application as they are");
+
+// Why this session ends, for session_end_hook: a stop signal says more than
+// the carrier loss the kernel makes of it.
+int session_end_reason()
+{
+    switch (ODStopSignalNumber()) {
+    case 0:
+        break;
+    case SIGHUP:
+        return OD_END_HANGUP_SIGNAL;
+    default:
+        return OD_END_STOP_SIGNAL;
+    }
+    if (btExitReason >= OD_END_CARRIER_LOST && btExitReason <= OD_END_SYSOP_RETURN)
+        return btExitReason;
+    return OD_END_BY_APPLICATION;
+}
+
 void reset_local_screen(void* popup)
 {
     ODScrnRemoveMessage(popup);
@@ -449,6 +475,7 @@ void od_init()
     if (ODSyncSessionInitialize() != 0) {
         od_control.error_code = OD_ERR_GENERALFAILURE;
         ODInitError("Unable to initialize door kit synchronization.");
+        ODReportStartupFailure("Unable to initialize door kit synchronization.");
         return;
     }
 
@@ -513,6 +540,7 @@ void od_init()
         od_control.error_code = OD_ERR_GENERALFAILURE;
         bODInitialized = 0;
         ODInitError("Unable to start the door kit kernel.");
+        ODReportStartupFailure("Unable to start the door kit kernel.");
         return;
     }
 
@@ -584,6 +612,8 @@ void od_exit(int errorlevel, bool term_call)
 
     if (pfLogClose != nullptr)
         pfLogClose(errorlevel);
+    if (od_control.session_end_hook != nullptr)
+        od_control.session_end_hook(errorlevel, session_end_reason());
 
     if (od_control.baud != 0 && term_call && hSerialPort != nullptr && hSerialPort->is_open)
         hang_up();

@@ -119,13 +119,38 @@ TEST_F(Request, AnEndlessReplyIsCutOffWhileItArrives)
     EXPECT_LT(hub.last_answer_bytes(), huge / 2);
 }
 
-TEST_F(Request, AnErrorOrRedirectStatusFails)
+TEST_F(Request, AnErrorOrRedirectStatusFailsAndIsNamedAsTheReason)
 {
     for (int status : {301, 302, 401, 404, 500, 503}) {
         hub.answer("/v1/chat", {status, "{\"players\":1}", true});
         char reply[64];
         EXPECT_EQ(post("s", reply, sizeof reply), 0) << status;
+        EXPECT_EQ(std::string(vexa::last_request_failure()), "HTTP " + std::to_string(status));
     }
+}
+
+// The reason the game's log gives when the hub is away.
+TEST_F(Request, AFailedRequestLeavesItsReasonForTheLog)
+{
+    hub.answer("/v1/chat", {200, "{}", true});
+    char reply[64];
+    ASSERT_EQ(post("s", reply, sizeof reply), 1);
+    TestHub stranger;
+    ASSERT_TRUE(stranger.ready());
+    const std::string untrusted = stranger.url() + "/v1/chat";
+    EXPECT_EQ(vexa::request(untrusted.c_str(), "{}", "s", reply, sizeof reply), 0);
+    const std::string certificate = vexa::last_request_failure();
+    EXPECT_NE(certificate.find("certificate"), std::string::npos) << certificate;
+
+    // Nothing listens on a port the hub just gave up.
+    std::string closed;
+    {
+        TestHub gone;
+        closed = gone.url() + "/v1/chat";
+    }
+    EXPECT_EQ(vexa::request(closed.c_str(), "{}", "s", reply, sizeof reply), 0);
+    const std::string refused = vexa::last_request_failure();
+    EXPECT_NE(refused.find("connect"), std::string::npos) << refused;
 }
 
 TEST_F(Request, OnlyHttpsAddressesAreEverContacted)
@@ -187,6 +212,8 @@ TEST_F(Request, AStalledHubFailsTheRequestWithinItsTimeLimit)
     EXPECT_EQ(post("s", reply, sizeof reply), 0);
     EXPECT_LT(Clock::now() - began, 6s);
     EXPECT_EQ(hub.requests().size(), 1u);
+    EXPECT_NE(std::string(vexa::last_request_failure()).find("imeout"), std::string::npos)
+        << vexa::last_request_failure();
 }
 
 TEST_F(Request, WindingDownCutsTheRequestInFlightAndLetsOnlyTheGoodbyeOutUntilTheDeadline)

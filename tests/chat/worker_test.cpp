@@ -17,6 +17,7 @@
 
 #include "chat/chat.h"
 #include "chat/protocol.h"
+#include "chat/request.h"
 #include "chat/room.h"
 #include "chat/hub_urls.h"
 #include "chat/worker.h"
@@ -51,6 +52,8 @@ int fake_exchange(const char* op, int where, const vexa::outbound_message* messa
         calls.push_back({op, where, message ? message->text : ""});
     }
     const int ok = hub_answers.load();
+    if (!ok)
+        vexa::note_request_failure("Could not connect to server");
     if (ok && std::strcmp(op, "leave") != 0) {
         std::lock_guard<std::mutex> lock(vexa::guard);
         vexa::online = 1;
@@ -193,6 +196,54 @@ TEST(ChatWorker, DeliversQueuedMessagesInOrderAndRetriesAFailedOne)
         CHILD_CHECK(queued_now() == 0);
         std::lock_guard<std::mutex> lock(vexa::guard);
         CHILD_CHECK(vexa::online == 1);
+        return 0;
+    }));
+}
+
+std::mutex log_guard;
+std::vector<std::string> log_lines;
+
+void record_log_line(const char* text)
+{
+    std::lock_guard<std::mutex> lock(log_guard);
+    log_lines.push_back(text);
+}
+
+// The game's log hears of the hub's first failure and of its recovery, not
+// of every poll that fails in between.
+TEST(ChatWorker, TheLogHearsTheFirstFailureAndTheRecoveryOnly)
+{
+    expect_child_ok(run_in_child([] {
+        fresh_chat_state();
+        vexa::worker_exchange = fake_exchange;
+        vexa_chat_log_to(record_log_line);
+        std::snprintf(vexa::url, sizeof vexa::url, "%s", "https://chat.example");
+        hub_answers = 0;
+        CHILD_CHECK(vexa::worker_start() == 1);
+        // Each move in or out of the room polls at once.
+        std::size_t seen = 0;
+        for (int move = 1; move <= 4; ++move) {
+            const int at = wait_for_call("poll", -1, seen, 1000ms);
+            CHILD_CHECK(at >= 0);
+            seen = static_cast<std::size_t>(at) + 1;
+            if (move == 4)
+                hub_answers = 1;
+            set_in_chat(move % 2);
+        }
+        const int answered = wait_for_call("poll", -1, seen, 1000ms);
+        CHILD_CHECK(answered >= 0);
+        hub_answers = 0;
+        set_in_chat(1);
+        CHILD_CHECK(wait_for_call("poll", 1, static_cast<std::size_t>(answered) + 1, 1000ms) >= 0);
+        vexa_chat_stop();
+        std::lock_guard<std::mutex> lock(log_guard);
+        for (const std::string& line : log_lines)
+            std::fprintf(stderr, "%s\n", line.c_str());
+        CHILD_CHECK(log_lines.size() == 3);
+        CHILD_CHECK(log_lines[0] ==
+                    "chat hub https://chat.example not answering: Could not connect to server");
+        CHILD_CHECK(log_lines[1] == "chat hub answering again after 4 failed exchanges");
+        CHILD_CHECK(log_lines[2] == log_lines[0]);
         return 0;
     }));
 }

@@ -54,10 +54,16 @@ std::string profile_for(const std::string& identity);
 std::vector<std::string> caller_options(const std::string& caller, bool socket = false);
 
 // Starts the game in `dir`; `when` ("2026-10-31 12:00:00", UTC) fixes the
-// clock's starting point, empty for the real clock.
+// clock's starting point, empty for the real clock. With a `rate` above 1
+// the game's clock (its waits and pauses too) runs that many times as fast.
 std::unique_ptr<Call> call_game(const GameDir& dir, const std::vector<std::string>& options,
                                 const std::string& when = "",
-                                grimbo_test::Link link = grimbo_test::Link::SocketPair);
+                                grimbo_test::Link link = grimbo_test::Link::SocketPair,
+                                int rate = 1);
+
+// The rate for calls whose pauses (a death scene, a lock's wait, the idle
+// lobby) are not what the test is about.
+constexpr int kFastClock = 10;
 
 // From a new call to the lobby: no music, a new survivor "Jack" (Carver,
 // male) created on the way, and the October opening skipped when offered.
@@ -66,11 +72,12 @@ std::unique_ptr<Call> call_game(const GameDir& dir, const std::vector<std::strin
 bool reach_lobby_as_new_caller(Call& call, std::string_view enter = "\r");
 
 // A new caller "Jack" at the first stage of a story run on 15 March 2026,
-// a month whose dice are known.
+// a month whose dice are known, under a fast clock.
 std::unique_ptr<Call> first_stage(const GameDir& dir);
 
 // One wrong answer at March's first seal: 12 health lost. The ninth ends
-// the run in death, and the run is saved.
+// the run in death, and the run is saved. Typed without waiting for the
+// screens; wait for what comes after.
 void wrong_answer_at_first_seal(Call& call);
 constexpr int kWrongAnswersToDie = 9;
 

@@ -91,7 +91,9 @@ TEST(GameLobby, HalloweenShowsTheNightmareInItsRageFrame)
 TEST(GameLobby, NewYearSwitchesTheStoryAtTheNextRedraw)
 {
     GameDir dir;
-    auto call = call_game(dir, caller_options("Jack"), "2026-12-31 23:59:50");
+    // Ten seconds before midnight, on a clock ten times as fast.
+    auto call = call_game(dir, caller_options("Jack"), "2026-12-31 23:59:50",
+                          grimbo_test::Link::SocketPair, kFastClock);
     ASSERT_TRUE(call);
     ASSERT_TRUE(reach_lobby_as_new_caller(*call));
     call->settle(200);
@@ -99,7 +101,7 @@ TEST(GameLobby, NewYearSwitchesTheStoryAtTheNextRedraw)
     EXPECT_EQ(left_of_art(call->screen, 19),
               "  December 31, 2026 UTC - NEW MONTH, NEW STORY");
     // Past midnight nothing changes until the lobby is drawn again.
-    call->settle(10500);
+    call->settle(10500 / kFastClock + 500);
     EXPECT_EQ(left_of_art(call->screen, 5), "  December");
     // An unknown key changes nothing; coming back from the hall redraws.
     call->type("z", 300);
@@ -144,10 +146,14 @@ TEST(GameLobby, ArrowFunctionAndUnknownKeysDoNothing)
 TEST(GameLobby, IdleLobbyWalksTheCatAcrossRow21)
 {
     GameDir dir;
-    auto call = lobby_on(dir, "2026-03-15 12:00:00");
+    // The cat comes after eight quiet seconds of the game's clock.
+    auto call = call_game(dir, caller_options("Jack"), "2026-03-15 12:00:00",
+                          grimbo_test::Link::SocketPair, kFastClock);
     ASSERT_TRUE(call);
+    ASSERT_TRUE(reach_lobby_as_new_caller(*call));
+    call->settle(200);
     std::size_t before = call->door.output().size();
-    call->settle(9500);
+    call->settle(9500 / kFastClock + 500);
     std::string idle = call->door.output().substr(before);
     EXPECT_NE(idle.find(" /\\_/\\ "), std::string::npos);
     EXPECT_EQ(left_of_art(call->screen, 21), "");  // every step is erased again

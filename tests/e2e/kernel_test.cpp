@@ -142,7 +142,8 @@ TEST(SilentCaller, IsWarnedOnceThenTimedOutWithStatusFour)
         std::vector<std::pair<std::string, std::string>> env = {{"KEY_DOOR_IDLE", "3,2"}};
         if (custom)
             env.emplace_back("KEY_DOOR_LEVELS", "42,43,44,45");
-        ASSERT_TRUE(door.start(KeyDoor(Link::SocketPair, env)));
+        // Three seconds of silence on the door's clock, which runs fast.
+        ASSERT_TRUE(door.start(FastClockKeyDoor({"-L"}, env)));
         EXPECT_EQ(door.wait_exit(10000), custom ? 45 : 4);
         const std::string& out = door.output();
         EXPECT_EQ(Count(out, kIdleWarning), 1u) << out;

@@ -6,10 +6,12 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "game/game_log.h"
 #include "game/interbbs.h"
 #include "tests/support/child_process.h"
 #include "tests/support/session_runner.h"
@@ -79,6 +81,7 @@ std::string start_sync(const SyncDir& sync, int enabled, const char* linger = "0
     grimbo_test::ChildResult result = grimbo_test::run_in_child([&]() {
         if (chdir(sync.dir.path().c_str()) != 0)
             return 1;
+        game_log_open(sync.dir.path().c_str());
         setenv("LINGER", linger, 1);
         sigset_t hup;
         sigemptyset(&hup);
@@ -132,6 +135,46 @@ TEST(SharingRun, DoorDoesNotWaitForALingeringTool)
     // The tool still runs; end it here.
     pid_t tool = static_cast<pid_t>(std::stol(read_file(sync.dir.file("tool.pid"))));
     EXPECT_EQ(kill(tool, SIGTERM), 0);
+}
+
+// With sharing on, a tool that cannot run is the sysop's to mend: the
+// game's log says so, and nothing when it started.
+TEST(SharingRun, AToolThatCannotStartIsNotedInTheLog)
+{
+    struct Case {
+        const char* what;
+        const char* tool;  // nullptr: none there
+        mode_t mode;
+        const char* line;  // nullptr: no line
+    };
+    const Case cases[] = {
+        {"started", kRecordingTool, 0755, nullptr},
+        {"missing", nullptr, 0, "sharing tool did not start: ./GRIMBO-CONFIG: No such file or directory"},
+        {"not executable", kRecordingTool, 0644,
+         "sharing tool did not start: ./GRIMBO-CONFIG: permission denied"},
+        {"not a program", "\x7f" "ELF broken", 0755,
+         "sharing tool did not start: ./GRIMBO-CONFIG: Exec format error"},
+    };
+    for (const Case& c : cases) {
+        SyncDir sync(true);
+        unlink(sync.dir.file("GRIMBO-CONFIG").c_str());
+        if (c.tool != nullptr) {
+            ASSERT_TRUE(sync.dir.write("GRIMBO-CONFIG", c.tool));
+            chmod(sync.dir.file("GRIMBO-CONFIG").c_str(), c.mode);
+        }
+        start_sync(sync, 1);
+        std::string log = read_file(sync.dir.file(GAME_LOG_NAME));
+        if (c.line == nullptr) {
+            EXPECT_EQ(log, "") << c.what;
+            continue;
+        }
+        const std::string tail = std::string(" ") + c.line + "\n";
+        EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << c.what << ": " << log;
+        EXPECT_GE(log.size(), tail.size()) << c.what;
+        if (log.size() >= tail.size()) {
+            EXPECT_EQ(log.substr(log.size() - tail.size()), tail) << c.what;
+        }
+    }
 }
 
 TEST(SharingRun, NothingStartsWithoutBothSwitches)
