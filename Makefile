@@ -9,6 +9,9 @@ BUILD_PACKAGES   := $(PRODUCT_PACKAGES) $(TEST_PACKAGES)
 BUILD    ?= build
 SANBUILD ?= build-sanitize
 JOBS     ?= $(shell nproc)
+# The tests mostly wait (for a door to answer, a lock, a time-out), so more
+# of them run at once than there are processors.
+TEST_JOBS ?= $(shell echo $$(( $(JOBS) * 3 )))
 
 # Installing: into a game directory (GAMEDIR=/path/to/door), or for a
 # package under DESTDIR and PREFIX.
@@ -101,20 +104,21 @@ endef
 test-programs: test-deps
 	@grep -qs '^GRIMBO_TESTS:BOOL=ON' $(BUILD)/CMakeCache.txt || \
 		cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGRIMBO_WERROR=ON \
-			-DGRIMBO_TESTS=ON
+			-DGRIMBO_TESTS=ON -DGRIMBO_TEST_PCH=ON
 	cmake --build $(BUILD) -j $(JOBS) --target test_programs
 
 test-werror: test-programs
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j $(TEST_JOBS)
 
 $(SANBUILD)/build.ninja:
-	cmake -S . -B $(SANBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGRIMBO_WERROR=ON -DGRIMBO_SANITIZE=ON
+	cmake -S . -B $(SANBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGRIMBO_WERROR=ON -DGRIMBO_SANITIZE=ON \
+		-DGRIMBO_TEST_PCH=ON
 
 test-sanitize: test-deps $(SANBUILD)/build.ninja
 	cmake --build $(SANBUILD) -j $(JOBS) --target test_programs
 	cd $(SANBUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-		ctest --output-on-failure -j $(JOBS)
+		ctest --output-on-failure -j $(TEST_JOBS)
 
 test: test-werror test-sanitize
 	$(call slowest_ten,$(BUILD))

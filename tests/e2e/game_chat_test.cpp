@@ -37,14 +37,9 @@ std::unique_ptr<Call> call_with_hub(const GameDir& dir, const TestHub& hub, bool
     launch.link = grimbo_test::Link::SocketPair;
     launch.workdir = dir.path();
     launch.env = {{"TZ", "UTC"}, {"CURL_CA_BUNDLE", hub.ca_file()}, {"GRIMBO_CHAT_HUB", hub.url()}};
-    if (fast_clock) {
-        launch.program = "/usr/bin/faketime";
-        launch.args = {"-f", "+0 x20", dir.binary()};
-        // The clock library is preloaded ahead of a sanitizer runtime.
-        launch.env.emplace_back("ASAN_OPTIONS", "verify_asan_link_order=0");
-    } else {
-        launch.program = dir.binary();
-    }
+    launch.program = dir.binary();
+    if (fast_clock)
+        grimbo_test::use_fake_clock(launch, "+0 x20");
     const auto options = caller_options("Jack");
     launch.args.insert(launch.args.end(), options.begin(), options.end());
     if (!call->door.start(launch))

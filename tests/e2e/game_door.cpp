@@ -128,17 +128,12 @@ std::unique_ptr<Call> call_game(const GameDir& dir, const std::vector<std::strin
     launch.link = link;
     launch.workdir = dir.path();
     launch.env = {{"TZ", "UTC"}};
-    if (when.empty() && rate <= 1) {
-        launch.program = dir.binary();
-    } else {
-        launch.program = "/usr/bin/faketime";
-        if (rate <= 1)
-            launch.args = {when, dir.binary()};
-        else
-            launch.args = {"-f", (when.empty() ? "+0" : "@" + when) + " x" + std::to_string(rate),
-                           dir.binary()};
-        // The clock library is preloaded ahead of a sanitizer runtime.
-        launch.env.emplace_back("ASAN_OPTIONS", "verify_asan_link_order=0");
+    launch.program = dir.binary();
+    if (!when.empty() || rate > 1) {
+        std::string spec = when.empty() ? "+0" : "@" + when;
+        if (rate > 1)
+            spec += " x" + std::to_string(rate);
+        grimbo_test::use_fake_clock(launch, spec);
     }
     launch.args.insert(launch.args.end(), options.begin(), options.end());
     if (!call->door.start(launch))

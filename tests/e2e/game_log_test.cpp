@@ -5,12 +5,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/e2e/game_door.h"
+#include "tests/support/log_lines.h"
 #include "tests/support/session_runner.h"
 
 using namespace game_e2e;
@@ -20,20 +19,9 @@ using grimbo_test::Link;
 
 namespace {
 
-// The log's lines without their time stamps; "UNSTAMPED ..." for a line
-// that does not begin with a UTC time stamp.
 std::vector<std::string> log_events(const GameDir& dir)
 {
-    static const std::regex stamp("^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}Z ");
-    std::vector<std::string> events;
-    std::istringstream lines(dir.read("grimbo.log"));
-    for (std::string line; std::getline(lines, line);) {
-        std::smatch found;
-        events.push_back(std::regex_search(line, found, stamp)
-                             ? line.substr(static_cast<std::size_t>(found.length(0)))
-                             : "UNSTAMPED " + line);
-    }
-    return events;
+    return grimbo_test::log_events(dir.read("grimbo.log"));
 }
 
 struct Ended {

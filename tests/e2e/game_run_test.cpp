@@ -176,16 +176,6 @@ int status_score(const Call& call)
     return at == std::string::npos ? -1 : std::atoi(line.c_str() + at + 6);
 }
 
-// The game under the clock wrapper, which starts it as its child.
-pid_t game_pid(pid_t wrapper)
-{
-    const std::string children = "/proc/" + std::to_string(wrapper) + "/task/" +
-                                 std::to_string(wrapper) + "/children";
-    std::ifstream in(children);
-    long pid = 0;
-    return in >> pid ? static_cast<pid_t>(pid) : wrapper;
-}
-
 // Strikes at the stage-1 guardian (resting when tired) until it falls.
 bool beat_first_guardian(Call& call)
 {
@@ -235,7 +225,7 @@ TEST(GameRun, AHangUpMidRunSavesTheScoreAndStageReached)
         const int score = status_score(*call);
         ASSERT_GE(score, 0) << call->screen.text();
         if (c.stopped)
-            kill(game_pid(call->door.pid()), SIGTERM);
+            kill(call->door.pid(), SIGTERM);
         else
             call->door.close_caller();
         EXPECT_EQ(call->door.wait_exit(), 1);

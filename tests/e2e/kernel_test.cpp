@@ -75,12 +75,11 @@ DoorLaunch FastClockKeyDoor(std::vector<std::string> args,
                             std::vector<std::pair<std::string, std::string>> env = {})
 {
     DoorLaunch launch;
-    launch.program = "/usr/bin/faketime";
-    launch.args = {"-f", "+0 x20", kKeyDoor};
-    launch.args.insert(launch.args.end(), args.begin(), args.end());
+    launch.program = kKeyDoor;
+    launch.args = std::move(args);
     launch.link = Link::SocketPair;
-    env.emplace_back("ASAN_OPTIONS", "verify_asan_link_order=0");
     launch.env = std::move(env);
+    use_fake_clock(launch, "+0 x20");
     return launch;
 }
 

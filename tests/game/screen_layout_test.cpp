@@ -440,12 +440,12 @@ TEST_P(ScreensOfADate, TextsReadWholeAndKeepOffTheArt)
             refused_seen = true;
         }
         // The status line keeps one of its two wordings.
+        static const std::regex status_wording(
+            "(STAGE [1-8]/8 SCORE -?[0-9]+ (CANDY|TOKENS) -?[0-9]+ KEYS [0-9]+ "
+            "CLUES [0-9]+)|(STG [1-8]/8 SCR -?[0-9]+ (CANDY|TOK) -?[0-9]+ KEY "
+            "[0-9]+ CLU [0-9]+)");
         if (trimmed(shot.rows[17]).rfind(month == season_october ? "SANITY" : "HEALTH", 0) == 0) {
-            EXPECT_TRUE(std::regex_match(
-                trimmed(shot.rows[21].substr(0, 46)),
-                std::regex("(STAGE [1-8]/8 SCORE -?[0-9]+ (CANDY|TOKENS) -?[0-9]+ KEYS [0-9]+ "
-                           "CLUES [0-9]+)|(STG [1-8]/8 SCR -?[0-9]+ (CANDY|TOK) -?[0-9]+ KEY "
-                           "[0-9]+ CLU [0-9]+)")))
+            EXPECT_TRUE(std::regex_match(trimmed(shot.rows[21].substr(0, 46)), status_wording))
                 << shot.rows[21];
         }
     }

@@ -36,13 +36,15 @@ bool rerun_under_fast_clock(int rate)
     ChildResult run = run_in_child(
         [&]() {
             setenv(kInsideVariable, "1", 1);
-            // The clock library is preloaded ahead of a sanitizer runtime.
+            // The clock library is preloaded directly (see use_fake_clock),
+            // ahead of a sanitizer runtime.
+            setenv("LD_PRELOAD", FAKETIME_LIBRARY, 1);
+            setenv("FAKETIME", clock.c_str(), 1);
             const char* asan = std::getenv("ASAN_OPTIONS");
             const std::string options =
                 std::string(asan != nullptr ? asan : "") + ":verify_asan_link_order=0";
             setenv("ASAN_OPTIONS", options.c_str(), 1);
-            execl("/usr/bin/faketime", "faketime", "-f", clock.c_str(), self, filter.c_str(),
-                  static_cast<char*>(nullptr));
+            execl(self, self, filter.c_str(), static_cast<char*>(nullptr));
             return 127;
         },
         kRunLimitMs);

@@ -42,17 +42,30 @@ std::string garbage(std::size_t size, bool with_lines)
 
 const std::string kHuge(10000, 'x');
 
+// Garbage is made when the case runs, not when the program starts: every
+// test of this program is a process of its own.
+struct Garbage {
+    std::size_t size = 0;
+    bool with_lines = false;
+};
+
+struct HostileFile {
+    std::string name;
+    std::string content;
+    Garbage then{};  // appended to the content
+};
+
 struct HostileCase {
     const char* name;
-    std::vector<std::pair<std::string, std::string>> files;
+    std::vector<HostileFile> files;
     std::string identity;  // empty: refused at start-up
 };
 
 const HostileCase kCases[] = {
-    {"BinaryGarbageWithoutLineEnds", {{"dorinfo1.def", garbage(8192, false)}}, ""},
+    {"BinaryGarbageWithoutLineEnds", {{"dorinfo1.def", "", {8192, false}}}, ""},
     // Its one "line" reads as comm type 0 (local); a file that ends there is
     // no drop file, not a local session as the system account.
-    {"Door32GarbageDoesNotStartALocalSession", {{"door32.sys", garbage(8192, false)}}, ""},
+    {"Door32GarbageDoesNotStartALocalSession", {{"door32.sys", "", {8192, false}}}, ""},
     {"Door32CutAfterItsCommType", {{"door32.sys", "0\n"}}, ""},
     {"TruncatedMidLine", {{"door.sys", first_lines(grimbo_test::kDoorSysSample, 20) + "4"}},
      ""},
@@ -70,7 +83,7 @@ const HostileCase kCases[] = {
                                            kHuge, kHuge, kHuge, kHuge, kHuge})}},
      ":X" + std::string(15, 'x')},  // the whole name cut to 16
     {"OversizedFileReadsOnlyItsLines",
-     {{"door.sys", grimbo_test::kDoorSysSample + garbage(1 << 20, true)}}, "17:John Smith"},
+     {{"door.sys", grimbo_test::kDoorSysSample, {1 << 20, true}}}, "17:John Smith"},
 };
 
 void PrintTo(const HostileCase& c, std::ostream* os)
@@ -84,8 +97,8 @@ TEST_P(HostileDropFile, IsRefusedWithTheMessageOrReadWithinTheCuts)
 {
     const HostileCase& c = GetParam();
     TempDir dir;
-    for (const auto& [name, content] : c.files)
-        ASSERT_TRUE(dir.write(name, content));
+    for (const HostileFile& file : c.files)
+        ASSERT_TRUE(dir.write(file.name, file.content + garbage(file.then.size, file.then.with_lines)));
     auto result = run_in_child([&] {
         grimbo_test::clear_door_environment();
         CHILD_CHECK(chdir(dir.path().c_str()) == 0);
