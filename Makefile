@@ -52,17 +52,18 @@ $(BUILD)/build.ninja:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGRIMBO_WERROR=ON \
 		-DGRIMBO_TESTS=OFF
 
+# The door and its local telnet test bench.
 build: deps $(BUILD)/build.ninja
-	cmake --build $(BUILD) -j $(JOBS) --target grimbo
+	cmake --build $(BUILD) -j $(JOBS) --target grimbo grimbo-telnetd
 
-# Puts $(1) into directory $(2) as grimbo: written beside the old one and
+# Puts program $(1) into directory $(2): written beside the old one and
 # renamed over it, so nodes running the old one go on and a node starting
 # meanwhile finds either the old or the new program, never a partial one.
 define put_binary
-	@set -e; dir="$(2)"; mkdir -p "$$dir"; \
-	new="$$dir/.grimbo.new.$$$$"; trap 'rm -f "$$new"' EXIT; \
-	cp "$(1)" "$$new"; chmod 0755 "$$new"; mv -fT "$$new" "$$dir/grimbo"; trap - EXIT; \
-	echo "Installed $$dir/grimbo"
+	@set -e; dir="$(2)"; name="$$(basename "$(1)")"; mkdir -p "$$dir"; \
+	new="$$dir/.$$name.new.$$$$"; trap 'rm -f "$$new"' EXIT; \
+	cp "$(1)" "$$new"; chmod 0755 "$$new"; mv -fT "$$new" "$$dir/$$name"; trap - EXIT; \
+	echo "Installed $$dir/$$name"
 endef
 
 # A local session at this terminal, in a game directory of its own.
@@ -70,14 +71,16 @@ play: build
 	$(call put_binary,$(BUILD)/grimbo,$(BUILD)/play)
 	@cd $(BUILD)/play && ./grimbo -L -CP437UTF8
 
-# With GAMEDIR: only the executable, into that game directory (made when
-# missing); data/, the settings and the bulletins there are never touched.
-# Without: the executable to $(BINDIR) and the manual page to $(MANDIR)/man6.
+# With GAMEDIR: only the door, into that game directory (made when missing);
+# data/, the settings and the bulletins there are never touched.
+# Without: the door and the telnet bench to $(BINDIR), the manual page to
+# $(MANDIR)/man6.
 install: build
 ifneq ($(strip $(GAMEDIR)),)
 	$(call put_binary,$(BUILD)/grimbo,$(DESTDIR)$(GAMEDIR))
 else
 	$(call put_binary,$(BUILD)/grimbo,$(DESTDIR)$(BINDIR))
+	$(call put_binary,$(BUILD)/grimbo-telnetd,$(DESTDIR)$(BINDIR))
 	@mkdir -p "$(DESTDIR)$(MANDIR)/man6"
 	@cp docs/grimbo.6 "$(DESTDIR)$(MANDIR)/man6/grimbo.6.new" && \
 		chmod 0644 "$(DESTDIR)$(MANDIR)/man6/grimbo.6.new" && \
@@ -89,7 +92,8 @@ uninstall:
 ifneq ($(strip $(GAMEDIR)),)
 	rm -f "$(DESTDIR)$(GAMEDIR)/grimbo"
 else
-	rm -f "$(DESTDIR)$(BINDIR)/grimbo" "$(DESTDIR)$(MANDIR)/man6/grimbo.6"
+	rm -f "$(DESTDIR)$(BINDIR)/grimbo" "$(DESTDIR)$(BINDIR)/grimbo-telnetd" \
+		"$(DESTDIR)$(MANDIR)/man6/grimbo.6"
 endif
 
 # The ten tests that took longest in the run of build directory $(1).

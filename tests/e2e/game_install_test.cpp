@@ -26,15 +26,20 @@ std::string build_dir()
     return binary.substr(0, binary.rfind('/'));
 }
 
-// Runs the project's Makefile as a sysop would; its exit status.
-int make(const std::string& target, const std::string& gamedir)
+// Runs the project's Makefile as a sysop or a packager would; its exit status.
+int make_with(const std::string& target, const std::string& variables)
 {
     // A make that runs these tests must not lend this one its job slots.
     const std::string command = "env -u MAKEFLAGS -u MFLAGS -u MAKELEVEL make -s -C '" +
-                                std::string(GRIMBO_SOURCE_DIR) + "' " + target + " GAMEDIR='" +
-                                gamedir + "' BUILD='" + build_dir() + "' >/dev/null 2>&1";
+                                std::string(GRIMBO_SOURCE_DIR) + "' " + target + " " +
+                                variables + " BUILD='" + build_dir() + "' >/dev/null 2>&1";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int make(const std::string& target, const std::string& gamedir)
+{
+    return make_with(target, "GAMEDIR='" + gamedir + "'");
 }
 
 std::string read_file(const std::string& path)
@@ -145,6 +150,30 @@ TEST(GameInstall, AMissingGameDirectoryIsMadeAndUninstallRemovesOnlyTheProgram)
         closedir(d);
     }
     EXPECT_EQ(left.size(), 4u);  // ".", "..", data, grimbo.json
+}
+
+TEST(GameInstall, APackageGetsTheDoorTheBenchAndTheManualPageUnderItsPrefix)
+{
+    GameDir dir;
+    const std::string root = dir.file("pkg");
+    const std::string variables = "DESTDIR='" + root + "' PREFIX=/usr";
+    ASSERT_EQ(make_with("install", variables), 0);
+
+    const std::string build = build_dir();
+    EXPECT_EQ(read_file(root + "/usr/games/grimbo"), read_file(GRIMBO_BINARY));
+    EXPECT_EQ(read_file(root + "/usr/games/grimbo-telnetd"), read_file(build + "/grimbo-telnetd"));
+    EXPECT_EQ(read_file(root + "/usr/share/man/man6/grimbo.6"),
+              read_file(std::string(GRIMBO_SOURCE_DIR) + "/docs/grimbo.6"));
+    for (const char* program : {"/usr/games/grimbo", "/usr/games/grimbo-telnetd"}) {
+        struct stat installed {};
+        ASSERT_EQ(stat((root + program).c_str(), &installed), 0) << program;
+        EXPECT_EQ(installed.st_mode & 0777, 0755u) << program;
+    }
+
+    ASSERT_EQ(make_with("uninstall", variables), 0);
+    for (const char* file :
+         {"pkg/usr/games/grimbo", "pkg/usr/games/grimbo-telnetd", "pkg/usr/share/man/man6/grimbo.6"})
+        EXPECT_FALSE(dir.exists(file)) << file;
 }
 
 }  // namespace
