@@ -5,6 +5,7 @@
 
 #include "doorkit/doorkit.h"
 #include "doorkit/core/control.h"
+#include "game/game_log.h"
 #include "game/handle.h"
 #include "game/keys.h"
 #include "game/profile_file.h"
@@ -152,9 +153,14 @@ bool choose_class()
 
 void save_survivor()
 {
-    // Nothing is written outside a usable game directory.
-    if (storage_ok == 1 && profile_save(profile_path, display_handle, gender, player_class))
-        return;
+    // Nothing is written outside a usable game directory (already noted in
+    // the log when it could not be made).
+    if (storage_ok == 1) {
+        int error = 0;
+        if (profile_save(profile_path, display_handle, gender, player_class, &error))
+            return;
+        game_log_failure("profile save failed", profile_path, error);
+    }
     header("PROFILE SAVE ERROR");
     // The whole message: put would cut it at the art panel's margin, and
     // this screen has no art.

@@ -1,5 +1,6 @@
 #include "game/profile_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -40,14 +41,24 @@ bool profile_load(const char* path, stored_profile* out)
     return profile_parse(line, out);
 }
 
-bool profile_save(const char* path, const char* handle, int gender, int player_class)
+bool profile_save(const char* path, const char* handle, int gender, int player_class,
+                  int* error)
 {
-    if (path == nullptr || path[0] == '\0' || handle == nullptr)
-        return false;
-    char text[kLineSize];
-    int length = std::snprintf(text, sizeof text, "%s\t%d\t%d\n", handle, gender, player_class);
-    if (length < 0 || static_cast<std::size_t>(length) >= sizeof text)
-        return false;
-    file_replacement file(path);
-    return file.write({text, static_cast<std::size_t>(length)}) && file.commit();
+    int cause = EINVAL;
+    if (path != nullptr && path[0] != '\0' && handle != nullptr) {
+        char text[kLineSize];
+        int length =
+            std::snprintf(text, sizeof text, "%s\t%d\t%d\n", handle, gender, player_class);
+        if (length < 0 || static_cast<std::size_t>(length) >= sizeof text) {
+            cause = ENAMETOOLONG;
+        } else {
+            file_replacement file(path);
+            if (file.write({text, static_cast<std::size_t>(length)}) && file.commit())
+                return true;
+            cause = file.error() != 0 ? file.error() : EIO;
+        }
+    }
+    if (error != nullptr)
+        *error = cause;
+    return false;
 }

@@ -23,7 +23,9 @@ bool profile_parse(const char* line, stored_profile* out);
 // Replaces the profile file with one line. The new line goes to a temporary
 // file first and is renamed over the old one, so a full disk or a crash
 // leaves the previous survivor intact. A link standing at `path` is
-// replaced, never written through. False on any failure.
-bool profile_save(const char* path, const char* handle, int gender, int player_class);
+// replaced, never written through. False on any failure, with its cause
+// (a system error number) in `error` when given.
+bool profile_save(const char* path, const char* handle, int gender, int player_class,
+                  int* error = nullptr);
 
 #endif

@@ -103,6 +103,33 @@ TEST(GameLogFile, AFailedSaveNamesTheFileAndTheCause)
                   "node 1 session ended for Jack: exit status 1, the caller's connection was lost"}));
 }
 
+TEST(GameLogFile, AFailedProfileSaveNamesTheFileAndTheCause)
+{
+    GameDir dir;
+    const std::string profile = profile_for(":Jack");
+    ASSERT_EQ(mkdir(dir.file("data").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(dir.file(profile).c_str(), 0755), 0);
+    auto call = call_game(dir, caller_options("Jack"));
+    ASSERT_TRUE(call);
+    ASSERT_TRUE(call->wait_for("[Y] ENABLE SOUND"));
+    call->door.send("n");
+    ASSERT_TRUE(call->wait_for("INTO YOUR HANDLE:"));
+    call->door.send("Jack\r");
+    ASSERT_TRUE(call->wait_for("YOUR NAME WILL LOOK LIKE THIS:"));
+    call->door.send("y");
+    ASSERT_TRUE(call->wait_for("CHOOSE M / F"));
+    call->door.send("m");
+    ASSERT_TRUE(call->wait_for("[5] MEDIUM"));
+    call->door.send("1");
+    ASSERT_TRUE(call->wait_for("PROFILE SAVE ERROR"));
+    call->door.close_caller();
+    EXPECT_EQ(call->door.wait_exit(), 1);
+    EXPECT_EQ(log_events(dir),
+              (std::vector<std::string>{
+                  "node 1 profile save failed: " + profile + ": Is a directory",
+                  "node 1 session ended for Jack: exit status 1, the caller's connection was lost"}));
+}
+
 TEST(GameConsole, VersionAndHelpAnswerAtTheConsoleWithStatusZero)
 {
     GameDir dir;

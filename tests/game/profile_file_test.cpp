@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -116,6 +117,31 @@ TEST(ProfileFile, FailedSaveReportsAndKeepsTheOldSurvivor)
         EXPECT_FALSE(saved);
         EXPECT_EQ(read_file(dir.file("p.tsv")), "Old\t1\t1\n");
     }
+}
+
+TEST(ProfileFile, FailedSaveNamesItsCause)
+{
+    grimbo_test::TempDir dir;
+    ASSERT_EQ(mkdir(dir.file("taken.tsv").c_str(), 0755), 0);
+    struct Case {
+        const char* what;
+        std::string path;
+        int error;
+    };
+    const Case cases[] = {
+        {"no such directory", dir.file("missing/p.tsv"), ENOENT},
+        {"a directory at the name", dir.file("taken.tsv"), EISDIR},
+        {"no name", "", EINVAL},
+    };
+    for (const Case& c : cases) {
+        int error = 0;
+        EXPECT_FALSE(profile_save(c.path.c_str(), "Bo", 0, 1, &error)) << c.what;
+        EXPECT_EQ(error, c.error) << c.what;
+    }
+    // A save that works leaves the cause alone.
+    int untouched = -1;
+    EXPECT_TRUE(profile_save(dir.file("p.tsv").c_str(), "Bo", 0, 1, &untouched));
+    EXPECT_EQ(untouched, -1);
 }
 
 TEST(ProfileFile, MissingOrDamagedFileIsNoSurvivor)
