@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "tests/support/child_process.h"
+#include "tests/support/leftovers.h"
 #include "tests/support/test_hub.h"
 
 namespace {
@@ -23,6 +24,8 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using grimbo_test::HubAnswer;
+using grimbo_test::chat_temp_files;
+using grimbo_test::children_of;
 using grimbo_test::TestHub;
 using vexa::request_kind;
 
@@ -274,34 +277,6 @@ TEST_F(Request, AHubThatHangsUpMidRequestIsAFailedRequestNotABrokenPipe)
     EXPECT_EQ(result.status, 0);
 }
 
-std::set<std::string> chat_temp_files()
-{
-    std::set<std::string> names;
-    if (DIR* dir = opendir("/tmp")) {
-        while (dirent* entry = readdir(dir))
-            if (std::string(entry->d_name).rfind("vexa-chat", 0) == 0)
-                names.insert(entry->d_name);
-        closedir(dir);
-    }
-    return names;
-}
-
-std::string children_of_this_process()
-{
-    std::string all;
-    const std::string tasks = "/proc/" + std::to_string(getpid()) + "/task";
-    if (DIR* dir = opendir(tasks.c_str())) {
-        while (dirent* entry = readdir(dir)) {
-            std::ifstream in(tasks + "/" + entry->d_name + "/children");
-            std::string line;
-            std::getline(in, line);
-            all += line;
-        }
-        closedir(dir);
-    }
-    return all;
-}
-
 TEST_F(Request, NoChildProcessAndNoTemporaryFileIsEverMade)
 {
     const auto before = chat_temp_files();
@@ -314,7 +289,7 @@ TEST_F(Request, NoChildProcessAndNoTemporaryFileIsEverMade)
     while (hub.requests().empty() && Clock::now() < until)
         std::this_thread::sleep_for(10ms);
     ASSERT_EQ(hub.requests().size(), 1u);  // the request is in flight now
-    EXPECT_EQ(children_of_this_process(), "");
+    EXPECT_EQ(children_of(getpid()), "");
     EXPECT_EQ(chat_temp_files(), before);
     EXPECT_EQ(in_flight.get(), 0);
     EXPECT_EQ(chat_temp_files(), before);

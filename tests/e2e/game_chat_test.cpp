@@ -11,6 +11,7 @@
 #include <string>
 
 #include "tests/e2e/game_door.h"
+#include "tests/support/leftovers.h"
 #include "tests/support/test_hub.h"
 
 using namespace game_e2e;
@@ -18,6 +19,8 @@ using namespace game_e2e;
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using grimbo_test::chat_temp_files;
+using grimbo_test::children_of;
 using grimbo_test::TestHub;
 
 const std::string kSecret(40, 'k');
@@ -45,34 +48,6 @@ std::unique_ptr<Call> call_with_hub(const GameDir& dir, const TestHub& hub, bool
     if (!call->door.start(launch))
         return nullptr;
     return call;
-}
-
-std::string children_of(pid_t pid)
-{
-    std::string all;
-    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
-    if (DIR* dir = opendir(tasks.c_str())) {
-        while (dirent* entry = readdir(dir)) {
-            std::ifstream in(tasks + "/" + entry->d_name + "/children");
-            std::string line;
-            std::getline(in, line);
-            all += line;
-        }
-        closedir(dir);
-    }
-    return all;
-}
-
-std::set<std::string> chat_temp_files()
-{
-    std::set<std::string> names;
-    if (DIR* dir = opendir("/tmp")) {
-        while (dirent* entry = readdir(dir))
-            if (std::string(entry->d_name).rfind("vexa-chat", 0) == 0)
-                names.insert(entry->d_name);
-        closedir(dir);
-    }
-    return names;
 }
 
 // Exactly one leave, from the session that polled.

@@ -130,10 +130,10 @@ std::unique_ptr<Call> call_game(const GameDir& dir, const std::vector<std::strin
     launch.env = {{"TZ", "UTC"}};
     launch.program = dir.binary();
     if (!when.empty() || rate > 1) {
-        std::string spec = when.empty() ? "+0" : "@" + when;
+        std::string clock = when.empty() ? "+0" : "@" + when;
         if (rate > 1)
-            spec += " x" + std::to_string(rate);
-        grimbo_test::use_fake_clock(launch, spec);
+            clock += " x" + std::to_string(rate);
+        grimbo_test::use_fake_clock(launch, clock);
     }
     launch.args.insert(launch.args.end(), options.begin(), options.end());
     if (!call->door.start(launch))

@@ -1,8 +1,10 @@
 #include "tests/game/score_files.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -34,6 +36,17 @@ grimbo_test::ChildResult in_game_dir(const std::function<int()>& body, int timeo
             return body();
         },
         timeout_ms);
+}
+
+std::string printed_in_game_dir(const std::function<std::string()>& body)
+{
+    grimbo_test::ChildResult result = in_game_dir([&]() {
+        std::string text = body();
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return 0;
+    });
+    EXPECT_TRUE(result.exited && result.status == 0) << result.err;
+    return result.out;
 }
 
 std::string slurp(const char* path)

@@ -14,6 +14,10 @@ namespace game_test {
 // with the run of "Ann" (score 1200, stage 3) finished.
 grimbo_test::ChildResult in_game_dir(const std::function<int()>& body, int timeout_ms = 30000);
 
+// The same, for a body that returns text: what it returned, after checking
+// the child ended well.
+std::string printed_in_game_dir(const std::function<std::string()>& body);
+
 // Whole content of a file ("" when missing).
 std::string slurp(const char* path);
 bool spill(const char* path, const std::string& content);

@@ -14,6 +14,7 @@
 namespace {
 
 using game_test::in_game_dir;
+using game_test::printed_in_game_dir;
 using game_test::slurp;
 using game_test::spill;
 
@@ -42,18 +43,6 @@ std::string expected(std::vector<Row> rows, int max_records)
     for (int i = 0; i < static_cast<int>(rows.size()) && i < max_records; ++i)
         text += rows[i].handle + " " + std::to_string(rows[i].score) + "\n";
     return text;
-}
-
-// Runs `body` in a fresh game directory and returns what it printed.
-std::string in_dir(const std::function<std::string()>& body)
-{
-    grimbo_test::ChildResult result = in_game_dir([&]() {
-        std::string text = body();
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        return 0;
-    });
-    EXPECT_TRUE(result.exited && result.status == 0) << result.err;
-    return result.out;
 }
 
 struct Table {
@@ -102,7 +91,7 @@ TEST(ScoreRanking, BestRowsOfTheWholeTableWhateverItsLength)
     };
     for (const Case& c : cases) {
         const Table table = mixed_table(c.records, c.score_range);
-        const std::string out = in_dir([&]() {
+        const std::string out = printed_in_game_dir([&]() {
             spill("data/story.tsv", table.file);
             return ranked(c.max_records);
         });
@@ -126,7 +115,7 @@ TEST(ScoreRanking, RisingAndFallingTablesKeepTheirBest)
             file += "20261201\tP" + std::to_string(i) + "\t" + std::to_string(c.first + c.step * i) +
                     "\t8\t1\n";
         }
-        const std::string out = in_dir([&]() {
+        const std::string out = printed_in_game_dir([&]() {
             spill("data/daily.tsv", file);
             return ranked(SCORE_RANK_MAX, 1);
         });
@@ -156,7 +145,7 @@ TEST(ScoreRanking, LineLengthLimitAndTheLastLine)
         {"a NUL after the fields", std::string("20261201\tNul\t4\t1\t0\0\t9\n", 22), "Nul 4\n"},
     };
     for (const Case& c : cases) {
-        const std::string out = in_dir([&]() {
+        const std::string out = printed_in_game_dir([&]() {
             spill("data/story.tsv", c.file);
             return ranked(SCORE_RANK_MAX);
         });
@@ -167,7 +156,7 @@ TEST(ScoreRanking, LineLengthLimitAndTheLastLine)
 TEST(ScoreRanking, ReadingNeverChangesTheTable)
 {
     const Table table = mixed_table(2000, 100);
-    const std::string out = in_dir([&]() {
+    const std::string out = printed_in_game_dir([&]() {
         spill("data/story.tsv", table.file);
         chmod("data/story.tsv", 0444);  // a reader needs no more than this
         std::string text = ranked(3);

@@ -26,6 +26,7 @@
 namespace {
 
 using game_test::in_game_dir;
+using game_test::printed_in_game_dir;
 using game_test::slurp;
 using game_test::spill;
 
@@ -47,20 +48,9 @@ std::string table_text(int daily)
     return text;
 }
 
-std::string run_and_print(const std::function<std::string()>& body)
-{
-    grimbo_test::ChildResult result = in_game_dir([&]() {
-        std::string text = body();
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        return 0;
-    });
-    EXPECT_TRUE(result.exited && result.status == 0) << result.err;
-    return result.out;
-}
-
 TEST(ScoreSave, TwoRunsLeaveTheirRecordsAndHandOverLines)
 {
-    std::string out = run_and_print([]() {
+    std::string out = printed_in_game_dir([]() {
         std::string text = std::to_string(save_score(0));
         std::snprintf(player, sizeof player, "%s", "An\tn\xE9\r");
         score = -5;
@@ -106,7 +96,7 @@ TEST(ScoreSave, OutcomeWhenPartsOfTheGameDirectoryCannotBeWritten)
         {"bulletin unwritable", "daily-highscores.asc", 1, SAVE_WARNING, true},
     };
     for (const Case& c : cases) {
-        std::string out = run_and_print([&c]() {
+        std::string out = printed_in_game_dir([&c]() {
             if (c.blocked != nullptr)
                 mkdir(c.blocked, 0755);
             storage_ok = c.storage;
@@ -136,7 +126,7 @@ TEST(ScoreTable, RanksBestFirstWithTiesInFileOrder)
          "C 0 1\nA -3 1\nB -10 1\n"},
     };
     for (const Case& c : cases) {
-        std::string out = run_and_print([&c]() {
+        std::string out = printed_in_game_dir([&c]() {
             if (!c.lines.empty())
                 spill("data/story.tsv", c.lines);
             return table_text(0);
@@ -147,7 +137,7 @@ TEST(ScoreTable, RanksBestFirstWithTiesInFileOrder)
 
 TEST(ScoreTable, DamagedLinesAreSkippedAndEveryRecordCounts)
 {
-    std::string out = run_and_print([]() {
+    std::string out = printed_in_game_dir([]() {
         std::string lines;
         const char* damaged[] = {
             "20261201\tShort\t10\t1\n",                       // four fields
@@ -183,7 +173,7 @@ TEST(ScoreTable, DamagedLinesAreSkippedAndEveryRecordCounts)
 
 TEST(ScoreSave, RecordAfterAnUnfinishedLineStaysReadable)
 {
-    std::string out = run_and_print([]() {
+    std::string out = printed_in_game_dir([]() {
         spill("data/story.tsv", "20261201\tDead\t5");
         std::string text = std::to_string(save_score(0));
         return text + " " + table_text(0);
@@ -193,7 +183,7 @@ TEST(ScoreSave, RecordAfterAnUnfinishedLineStaysReadable)
 
 TEST(WriteLock, SaveWaitsForTheHolderAndRecoversALockLeftLongAgo)
 {
-    std::string out = run_and_print([]() {
+    std::string out = printed_in_game_dir([]() {
         std::string text;
         // A holder that lets go after 300 ms: the save waits for it.
         mkdir(WRITE_LOCK_PATH, 0755);
@@ -278,7 +268,7 @@ TEST(WriteLock, ConcurrentSavesFromSeveralNodesLoseNothing)
 {
     constexpr int kNodes = 4;
     constexpr int kSaves = 6;
-    std::string out = run_and_print([]() {
+    std::string out = printed_in_game_dir([]() {
         pid_t nodes[kNodes];
         for (int n = 0; n < kNodes; ++n) {
             nodes[n] = fork();

@@ -74,10 +74,10 @@ std::string substitute_fd(const std::string& arg, int fd)
 
 }  // namespace
 
-void use_fake_clock(DoorLaunch& launch, const std::string& spec)
+void use_fake_clock(DoorLaunch& launch, const std::string& clock)
 {
     launch.env.emplace_back("LD_PRELOAD", FAKETIME_LIBRARY);
-    launch.env.emplace_back("FAKETIME", spec);
+    launch.env.emplace_back("FAKETIME", clock);
     // The clock library is preloaded ahead of a sanitizer runtime.
     launch.env.emplace_back("ASAN_OPTIONS", "verify_asan_link_order=0");
 }

@@ -38,14 +38,14 @@ struct DoorLaunch {
     int columns = 80;
 };
 
-// Runs the program under a faked clock, `spec` as libfaketime reads it:
+// Runs the program under a faked clock, `clock` written as libfaketime reads it:
 // "@2026-03-15 12:00:00" starts the clock there, "+0 x20" runs it twenty
 // times as fast, "@2026-03-15 12:00:00 x10" both. The library is preloaded
 // directly, without the faketime wrapper, so the door is the process
 // started and a test that ends it leaves nothing behind in /dev/shm (where
 // the wrapper's leftovers, met again under a reused process id, keep the
 // next wrapper from starting).
-void use_fake_clock(DoorLaunch& launch, const std::string& spec);
+void use_fake_clock(DoorLaunch& launch, const std::string& clock);
 
 class DoorRun {
 public:

@@ -37,6 +37,19 @@ void DrawScreen()
     }
 }
 
+// A session on the door's end of a record socket, so each write the door
+// makes arrives as one record.
+void OpenOnRecordSocket(int door)
+{
+    grimbo_test::clear_door_environment();
+    od_control.drop_file_kind = OD_DROP_PRESET;
+    od_control.port = 65535;
+    od_control.socket_mode = 1;
+    od_control.open_handle = static_cast<std::uint64_t>(door);
+    od_init();
+    od_kernel();
+}
+
 // The sizes of the writes that reached a record socket's caller end.
 std::vector<std::size_t> Writes(int caller)
 {
@@ -70,14 +83,8 @@ TEST(CoalescedOutput, AScreenLeavesInOneWriteWhenTheDoorNextWaits)
         grimbo_test::ChildResult result = grimbo_test::run_in_child([&c] {
             int fds[2];
             CHILD_CHECK(socketpair(AF_UNIX, SOCK_SEQPACKET, 0, fds) == 0);
-            grimbo_test::clear_door_environment();
-            od_control.drop_file_kind = OD_DROP_PRESET;
-            od_control.port = 65535;
-            od_control.socket_mode = 1;
-            od_control.open_handle = static_cast<std::uint64_t>(fds[0]);
             od_control.user_ansi = 1;
-            od_init();
-            od_kernel();
+            OpenOnRecordSocket(fds[0]);
             Writes(fds[1]);
             // However slowly the screen is drawn, no output call's kernel
             // pass falls due in the middle of it.
@@ -104,13 +111,7 @@ TEST(CoalescedOutput, EchoAtATextPromptIsOneWritePerKey)
     grimbo_test::ChildResult result = grimbo_test::run_in_child([] {
         int fds[2];
         CHILD_CHECK(socketpair(AF_UNIX, SOCK_SEQPACKET, 0, fds) == 0);
-        grimbo_test::clear_door_environment();
-        od_control.drop_file_kind = OD_DROP_PRESET;
-        od_control.port = 65535;
-        od_control.socket_mode = 1;
-        od_control.open_handle = static_cast<std::uint64_t>(fds[0]);
-        od_init();
-        od_kernel();
+        OpenOnRecordSocket(fds[0]);
         od_disp_str("Name: ");
         // One key per record: the door reads its line byte by byte.
         for (char key : std::string("ab\r"))
